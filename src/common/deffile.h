@@ -1,0 +1,22 @@
+// Section/key text files: board definitions, output types, pellu.ini, the version list.
+// Every call opens, scans and closes the file, so edits made meanwhile are always seen.
+#pragma once
+
+#include "common/text.h"
+
+namespace pellucor {
+
+// The value of the first `key=` line of the first section of that name; `def` when the file
+// cannot be read or the key is absent. Values are untrimmed.
+Text ReadDefinitionValue(TextView section, TextView key, TextView def, TextView path);
+
+// The section's non-empty lines joined with nothing between them; "" when the section is
+// absent, `def` when the file cannot be read.
+Text ReadDefinitionSection(TextView section, TextView def, TextView path);
+
+// Replaces the key's line in its section or adds it; creates the section at the end, and the
+// file, when missing. Every other line is kept byte for byte. CP932, CR LF. The file is
+// replaced atomically. Returns false when the file could not be written.
+bool WriteDefinitionValue(TextView section, TextView key, TextView value, TextView path);
+
+}  // namespace pellucor

@@ -1,0 +1,39 @@
+#include "support/scripted_ui.h"
+
+namespace pellucor::testing {
+
+Answer ScriptedUi::MessageBox(const Text& text, const Text& caption, Icon icon,
+                              Buttons buttons) {
+  Answer a;
+  if (!answers.empty()) {
+    a = answers.front();
+    answers.pop_front();
+  } else {
+    switch (buttons) {
+      case Buttons::Ok:
+      case Buttons::OkCancel: a = Answer::Ok; break;
+      case Buttons::YesNo:
+      case Buttons::YesNoCancel: a = Answer::Yes; break;
+      case Buttons::AbortRetryIgnore: a = Answer::Abort; break;
+      case Buttons::RetryCancel: a = Answer::Retry; break;
+    }
+  }
+  messages.push_back({text, caption, icon, buttons, a});
+  return a;
+}
+
+std::optional<Text> ScriptedUi::InputBox(const Text& prompt, const Text&, const Text& initial) {
+  input_prompts.push_back(prompt);
+  if (inputs.empty()) return initial;
+  auto v = inputs.front();
+  inputs.pop_front();
+  return v;
+}
+
+std::vector<std::string> ScriptedUi::Texts() const {
+  std::vector<std::string> out;
+  for (const auto& m : messages) out.push_back(ToUtf8(m.text));
+  return out;
+}
+
+}  // namespace pellucor::testing
