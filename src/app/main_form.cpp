@@ -84,7 +84,9 @@ MemoryForm::MemoryForm() : impl_(std::make_unique<Impl>(&status_history)) {}
 MemoryForm::~MemoryForm() = default;
 
 #define PELLUCOR_MEMBER(Type, name) \
-  Type& MemoryForm::name() { return impl_->name; }
+  Type& MemoryForm::name() {        \
+    return impl_->name;             \
+  }
 PELLUCOR_MEMBER(TextControl, Text_url1)
 PELLUCOR_MEMBER(TextControl, Text_from)
 PELLUCOR_MEMBER(TextControl, Text_to)
@@ -116,15 +118,33 @@ PELLUCOR_MEMBER(Control, Command_Cancel)
 
 std::vector<Control*> MemoryForm::AllControls() {
   Impl& i = *impl_;
-  return {&i.Text_url1,     &i.Text_from,          &i.Text_to,
-          &i.Text_url2,     &i.Check_MaxMsg,       &i.Check_Read,
-          &i.Combo_bbs,     &i.Combo_out,          &i.Text_out,
-          &i.Check_TopicToFilename, &i.Check_devide, &i.Option_devidekind,
-          &i.Text_devidecnt, &i.Combo_devidedatekind, &i.Text_devidefilesize,
-          &i.Check_CreateTitleIndex, &i.Check_nooutblank, &i.Option_Error,
-          &i.Check_Error_Log, &i.Option_Proxy,     &i.Text_Proxy_address,
-          &i.Text_Proxy_port, &i.Text_Timeout,     &i.Text_Retry,
-          &i.Label_Network, &i.Label_status,       &i.Command_Cancel};
+  return {&i.Text_url1,
+          &i.Text_from,
+          &i.Text_to,
+          &i.Text_url2,
+          &i.Check_MaxMsg,
+          &i.Check_Read,
+          &i.Combo_bbs,
+          &i.Combo_out,
+          &i.Text_out,
+          &i.Check_TopicToFilename,
+          &i.Check_devide,
+          &i.Option_devidekind,
+          &i.Text_devidecnt,
+          &i.Combo_devidedatekind,
+          &i.Text_devidefilesize,
+          &i.Check_CreateTitleIndex,
+          &i.Check_nooutblank,
+          &i.Option_Error,
+          &i.Check_Error_Log,
+          &i.Option_Proxy,
+          &i.Text_Proxy_address,
+          &i.Text_Proxy_port,
+          &i.Text_Timeout,
+          &i.Text_Retry,
+          &i.Label_Network,
+          &i.Label_status,
+          &i.Command_Cancel};
 }
 
 }  // namespace pellucor

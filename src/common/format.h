@@ -52,10 +52,10 @@ int64_t SecondsBetween(const DateTime& a, const DateTime& b);
 // Adds whole seconds, carrying into minutes, hours, days, months and years.
 DateTime AddSeconds(const DateTime& t, int64_t seconds);
 
-Text FormatYmd(const DateTime& t);           // yyyy/mm/dd
-Text FormatHm(const DateTime& t);            // hh:mm
-Text FormatStamp(const DateTime& t);         // yyyymmdd-hhnnss
-Text FormatYmdHms(const DateTime& t);        // yyyy/mm/dd hh:nn:ss
+Text FormatYmd(const DateTime& t);     // yyyy/mm/dd
+Text FormatHm(const DateTime& t);      // hh:mm
+Text FormatStamp(const DateTime& t);   // yyyymmdd-hhnnss
+Text FormatYmdHms(const DateTime& t);  // yyyy/mm/dd hh:nn:ss
 
 bool IsValidDate(int year, int month, int day);
 

@@ -22,7 +22,9 @@ Text FromUtf8(std::string_view utf8);
 std::string ToUtf8(TextView text);
 
 // Shorthand for literals in code: T("...") with a u"" literal is just Text(u"...").
-inline Text T(const char16_t* s) { return Text(s); }
+inline Text T(const char16_t* s) {
+  return Text(s);
+}
 
 // Code page 932 bytes -> Text. An undefined or cut-short sequence becomes the code page's
 // default character (kCp932Default) and decoding goes on.
@@ -40,6 +42,9 @@ int Cp932Width(char16_t c);
 
 // Bytes the whole text takes in CP932.
 size_t Cp932Length(TextView text);
+
+// CR LF, and a lone CR or LF, become "\n" (for terminal output).
+Text ReplaceLineBreaks(TextView text);
 
 // Trim ASCII spaces (U+0020) at both ends, as every "trimmed" rule of the system does.
 Text TrimSpaces(TextView text);

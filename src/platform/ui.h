@@ -17,8 +17,7 @@ class Ui {
   virtual ~Ui() = default;
 
   // Lines of `text` are joined with CR LF by the caller.
-  virtual Answer MessageBox(const Text& text, const Text& caption, Icon icon,
-                            Buttons buttons) = 0;
+  virtual Answer MessageBox(const Text& text, const Text& caption, Icon icon, Buttons buttons) = 0;
   virtual void Beep() = 0;
   // Lets the event loop run (repaint, Cancel clicks, Ctrl-C).
   virtual void Yield() = 0;

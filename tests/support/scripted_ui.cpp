@@ -2,8 +2,7 @@
 
 namespace pellucor::testing {
 
-Answer ScriptedUi::MessageBox(const Text& text, const Text& caption, Icon icon,
-                              Buttons buttons) {
+Answer ScriptedUi::MessageBox(const Text& text, const Text& caption, Icon icon, Buttons buttons) {
   Answer a;
   if (!answers.empty()) {
     a = answers.front();
@@ -11,11 +10,19 @@ Answer ScriptedUi::MessageBox(const Text& text, const Text& caption, Icon icon,
   } else {
     switch (buttons) {
       case Buttons::Ok:
-      case Buttons::OkCancel: a = Answer::Ok; break;
+      case Buttons::OkCancel:
+        a = Answer::Ok;
+        break;
       case Buttons::YesNo:
-      case Buttons::YesNoCancel: a = Answer::Yes; break;
-      case Buttons::AbortRetryIgnore: a = Answer::Abort; break;
-      case Buttons::RetryCancel: a = Answer::Retry; break;
+      case Buttons::YesNoCancel:
+        a = Answer::Yes;
+        break;
+      case Buttons::AbortRetryIgnore:
+        a = Answer::Abort;
+        break;
+      case Buttons::RetryCancel:
+        a = Answer::Retry;
+        break;
     }
   }
   messages.push_back({text, caption, icon, buttons, a});

@@ -33,8 +33,7 @@ class ScriptedUi : public Ui {
   Answer MessageBox(const Text& text, const Text& caption, Icon icon, Buttons buttons) override;
   void Beep() override { ++beeps; }
   void Yield() override { ++yields; }
-  std::optional<Text> InputBox(const Text& prompt, const Text& title,
-                               const Text& initial) override;
+  std::optional<Text> InputBox(const Text& prompt, const Text& title, const Text& initial) override;
   void SetBusy(bool busy) override { busy_changes.push_back(busy); }
 
   // The texts of every message shown, UTF-8, for readable failure output.
