@@ -23,15 +23,16 @@ std::optional<std::string> ReadFileBytes(TextView path);
 
 // Writes a temporary file beside `path`, flushes it and renames it into place, so a crash or
 // a full disk never leaves less than before. Returns false (and leaves `path` as it was) on
-// any failure.
-bool WriteFileAtomic(TextView path, std::string_view bytes);
+// any failure; `error` gets the OS's text. A replaced file keeps its permissions.
+bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error = nullptr);
 
 // Opens, appends, closes. Returns false on failure; `error` gets the OS's text.
 bool AppendToFile(TextView path, std::string_view bytes, std::string* error = nullptr);
 
-bool CreateFolder(TextView path);
-bool DeleteFile(TextView path);
-bool RenameFile(TextView from, TextView to);
+// On failure `error` (when given) gets the OS's text.
+bool CreateFolder(TextView path, std::string* error = nullptr);  // one level; true if it exists
+bool DeleteFile(TextView path, std::string* error = nullptr);
+bool RenameFile(TextView from, TextView to, std::string* error = nullptr);  // replaces `to`
 
 // The folder part of a path including its trailing separator ("" when none), and the rest.
 Text FolderPart(TextView path);

@@ -1,0 +1,178 @@
+#include "common/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace pellucor {
+
+namespace {
+
+void SetError(std::string* error) {
+  if (error) *error = std::strerror(errno);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string NativePath(TextView path) {
+  return ToUtf8(path);
+}
+
+bool FileExists(TextView path) {
+  struct stat st;
+  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(TextView path) {
+  struct stat st;
+  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<int64_t> FileSize(TextView path) {
+  struct stat st;
+  if (::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return static_cast<int64_t>(st.st_size);
+}
+
+std::optional<DateTime> FileModified(TextView path) {
+  struct stat st;
+  if (::stat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
+  std::tm local{};
+  time_t t = st.st_mtime;
+  if (!localtime_r(&t, &local)) return std::nullopt;
+  return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                  local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::optional<std::string> ReadFileBytes(TextView path) {
+  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::string out;
+  if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  while (true) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error) {
+  const std::string target = NativePath(path);
+  std::string tmp = target + ".tmpXXXXXX";
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0) {
+    SetError(error);
+    return false;
+  }
+  // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
+  struct stat st;
+  mode_t mode;
+  if (::stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  bool ok = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  if (!ok) SetError(error);
+  if (::close(fd) != 0 && ok) {
+    SetError(error);
+    ok = false;
+  }
+  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) {
+    SetError(error);
+    ok = false;
+  }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  // Make the rename itself durable.
+  std::string folder = ToUtf8(FolderPart(path));
+  int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+bool AppendToFile(TextView path, std::string_view bytes, std::string* error) {
+  int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    SetError(error);
+    return false;
+  }
+  bool ok = WriteAll(fd, bytes);
+  if (!ok) SetError(error);
+  if (::close(fd) != 0 && ok) {
+    SetError(error);
+    ok = false;
+  }
+  return ok;
+}
+
+bool CreateFolder(TextView path, std::string* error) {
+  if (::mkdir(NativePath(path).c_str(), 0777) == 0) return true;
+  if (errno == EEXIST && FolderExists(path)) return true;
+  SetError(error);
+  return false;
+}
+
+bool DeleteFile(TextView path, std::string* error) {
+  if (::unlink(NativePath(path).c_str()) == 0) return true;
+  SetError(error);
+  return false;
+}
+
+bool RenameFile(TextView from, TextView to, std::string* error) {
+  if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0) return true;
+  SetError(error);
+  return false;
+}
+
+Text FolderPart(TextView path) {
+  size_t p = path.rfind(kSep);
+  return p == TextView::npos ? Text() : Text(path.substr(0, p + 1));
+}
+
+Text NamePart(TextView path) {
+  size_t p = path.rfind(kSep);
+  return p == TextView::npos ? Text(path) : Text(path.substr(p + 1));
+}
+
+}  // namespace pellucor

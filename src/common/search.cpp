@@ -1,0 +1,85 @@
+#include "common/search.h"
+
+#include <cstdlib>
+
+#include "common/numeric.h"
+
+namespace pellucor {
+
+int64_t FindFrom(TextView text, TextView needle, int64_t start) {
+  if (start < 1) start = 1;
+  const int64_t len = static_cast<int64_t>(text.size());
+  if (start > len) return 0;
+  size_t p = text.find(needle, static_cast<size_t>(start - 1));
+  return p == TextView::npos ? 0 : static_cast<int64_t>(p) + 1;
+}
+
+// The last occurrence whose start lies in [start, last_start]. Repeated forward searches from
+// one character past each occurrence visit every overlapping occurrence, so this is simply the
+// rightmost one in the window; a reverse search finds it in one pass.
+int64_t FindLast(TextView text, TextView needle, int64_t start, int64_t last_start) {
+  const int64_t len = static_cast<int64_t>(text.size());
+  if (last_start == -1) last_start = len;
+  if (start < 1) start = 1;
+  if (len == 0 || start > len || last_start < start) return 0;
+  int64_t hi = last_start > len ? len : last_start;  // no occurrence begins past the end
+  size_t p = text.rfind(needle, static_cast<size_t>(hi - 1));
+  if (p == TextView::npos) return 0;
+  int64_t pos = static_cast<int64_t>(p) + 1;
+  return pos >= start ? pos : 0;
+}
+
+// An empty needle is found at every position 1..length; the count of length + 1 gives 0,
+// like a forward search that starts past the end.
+int64_t FindNth(TextView text, TextView needle, int64_t n) {
+  if (n == 0 || n > 10000 || n < -10000) return 0;
+  int64_t p = 0;
+  if (n > 0) {
+    int64_t from = 1;
+    for (int64_t k = 0; k < n; ++k) {
+      p = FindFrom(text, needle, from);
+      if (p == 0) return 0;
+      from = p + 1;
+    }
+  } else {
+    int64_t last = static_cast<int64_t>(text.size());
+    for (int64_t k = 0; k < -n; ++k) {
+      p = FindLast(text, needle, 1, last);
+      if (p == 0) return 0;
+      last = p - 1;
+    }
+  }
+  return p;
+}
+
+int64_t FindNth(TextView text, TextView needle, TextView n) {
+  return FindNth(text, needle, WholeValue(n));
+}
+
+Text ReplaceAll(TextView text, TextView find, TextView replacement, bool ignore_case) {
+  if (find.empty()) return Text(text);
+  Text upper_text;
+  Text upper_find;
+  TextView hay = text;
+  TextView pat = find;
+  if (ignore_case) {
+    upper_text = UpperCase(text);  // same length, so positions carry over
+    upper_find = UpperCase(find);
+    hay = upper_text;
+    pat = upper_find;
+  }
+  Text out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (true) {
+    size_t p = hay.find(pat, pos);
+    if (p == TextView::npos) break;
+    out.append(text.substr(pos, p - pos));
+    out.append(replacement);
+    pos = p + find.size();
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
+}  // namespace pellucor
