@@ -1,0 +1,202 @@
+#include "history/store.h"
+
+#include "app/main_form.h"
+#include "common/files.h"
+#include "common/numeric.h"
+#include "platform/ui.h"
+
+namespace pellucor {
+namespace {
+
+// Fields stored by the older layouts, by 1-based number.
+constexpr std::array<int, 19> kVersion1Fields = {1,  2,  3,  4,  5,  6,  7,  8,  9, 12,
+                                                 14, 15, 16, 19, 20, 21, 22, 23, 24};
+constexpr std::array<int, 20> kVersion2Fields = {1,  2,  3,  4,  5,  6,  7,  8,  9,  12,
+                                                 14, 15, 16, 19, 20, 21, 22, 23, 24, 25};
+
+Text Decimal(int64_t v) {
+  return FromUtf8(std::to_string(v));
+}
+
+// Splits on CR LF, lone CR or lone LF. A final line break does not start another line.
+std::vector<Text> SplitLines(const Text& text) {
+  std::vector<Text> lines;
+  Text cur;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      lines.push_back(std::move(cur));
+      cur.clear();
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    } else {
+      cur.push_back(c);
+    }
+  }
+  if (!cur.empty()) lines.push_back(std::move(cur));
+  return lines;
+}
+
+Text OneLine(const Text& field) {
+  Text out = field;
+  for (char16_t& c : out)
+    if (c == u'\r' || c == u'\n') c = u' ';
+  return out;
+}
+
+void KeepCopy(const Text& path) {
+  if (auto bytes = ReadFileBytes(path)) WriteFileAtomic(path + u".bak", *bytes);
+}
+
+}  // namespace
+
+Text& HistoryRecord::Field(int n) {
+  return const_cast<Text&>(static_cast<const HistoryRecord&>(*this).Field(n));
+}
+
+const Text& HistoryRecord::Field(int n) const {
+  const Text* fields[kFieldCount] = {&url1,
+                                     &url2,
+                                     &fromNumber,
+                                     &toNumber,
+                                     &maxMsg,
+                                     &boardFile,
+                                     &outputTypeFile,
+                                     &outputPath,
+                                     &topicToFilename,
+                                     &createTitleIndex,
+                                     &noOutBlank,
+                                     &divide,
+                                     &divideKind,
+                                     &divideCount,
+                                     &splitKey,
+                                     &fileMessageCount,
+                                     &divideDateKind,
+                                     &divideFileSize,
+                                     &boardName,
+                                     &title,
+                                     &lastMessage,
+                                     &lastRunTime,
+                                     &totalMessages,
+                                     &totalSeconds,
+                                     &comment};
+  return *fields[n - 1];
+}
+
+Text HistoryFilePath(const Text& program_directory) {
+  return program_directory + u"record.dat";
+}
+
+int FindHistoryRecord(const HistoryList& list, const HistoryRecord& r, bool devide_checked) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    const HistoryRecord& e = list[i];
+    if (e.url1 == r.url1 && e.url2 == r.url2 && e.outputTypeFile == r.outputTypeFile &&
+        e.outputPath == r.outputPath && (e.divideKind == r.divideKind || !devide_checked))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void UpdateHistoryRecord(HistoryList& list, int& index, MainForm& form, const RunSummary& run) {
+  if (index < 0 || index >= static_cast<int>(list.size())) {
+    list.emplace_back();
+    index = static_cast<int>(list.size()) - 1;
+  }
+  HistoryRecord& r = list[index];
+  r.url1 = form.Text_url1().Value();
+  r.url2 = form.Text_url2().Value();
+  r.fromNumber = form.Text_from().Value();
+  r.toNumber = form.Text_to().Value();
+  r.maxMsg = Decimal(form.Check_MaxMsg().Value());
+  r.boardFile = run.board_file;
+  r.outputTypeFile = run.output_type_file;
+  r.outputPath = form.Text_out().Value();
+  r.topicToFilename = Decimal(form.Check_TopicToFilename().Value());
+  r.createTitleIndex = Decimal(form.Check_CreateTitleIndex().Value());
+  r.noOutBlank = Decimal(form.Check_nooutblank().Value());
+  r.divide = Decimal(form.Check_devide().Value());
+  if (form.Option_devidekind().Index() >= 0)
+    r.divideKind = Decimal(form.Option_devidekind().Index());
+  r.divideCount = form.Text_devidecnt().Value();
+  r.splitKey = Decimal(run.split_key);
+  r.fileMessageCount = Decimal(run.file_message_count);
+  r.divideDateKind = Decimal(form.Combo_devidedatekind().Index());
+  r.divideFileSize = form.Text_devidefilesize().Value();
+  r.boardName = run.board_name;
+  r.title = run.title;
+  r.lastMessage = FormatNumber(run.last_message);
+  r.lastRunTime = FormatYmdHms(run.end);
+  r.totalMessages = Decimal(RoundHalfEven(NumericValue(r.totalMessages)) + run.handled);
+  r.totalSeconds =
+      Decimal(SecondsBetween(run.start, run.end) + RoundHalfEven(NumericValue(r.totalSeconds)));
+}
+
+HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide_checked) {
+  if (!FileExists(path)) return HistoryLoad::Missing;
+  auto bytes = ReadFileBytes(path);
+  auto fail = [&] {
+    KeepCopy(path);
+    ui.MessageBox(Text(u"履歴データの取得に失敗しました") + kCrLf +
+                      u"残念ながら履歴データはアプリケーション終了時に失われます",
+                  kAppCaption, Icon::Critical, Buttons::Ok);
+    return HistoryLoad::Damaged;
+  };
+  if (!bytes) return fail();
+  if (bytes->empty()) return HistoryLoad::Loaded;
+  std::vector<Text> lines = SplitLines(DecodeCp932(*bytes));
+  if (lines.empty()) return HistoryLoad::Loaded;
+  double version = NumericValue(lines[0]);
+
+  std::vector<int> layout;
+  if (version == 1) {
+    layout.assign(kVersion1Fields.begin(), kVersion1Fields.end());
+  } else if (version == 2) {
+    layout.assign(kVersion2Fields.begin(), kVersion2Fields.end());
+  } else if (version == 3) {
+    for (int n = 1; n <= HistoryRecord::kFieldCount; ++n) layout.push_back(n);
+  } else {
+    // A file this program cannot read is left for the program that wrote it.
+    KeepCopy(path);
+    return HistoryLoad::UnknownVersion;
+  }
+
+  size_t i = 1;
+  while (i < lines.size()) {
+    if (lines[i].empty()) {
+      ++i;
+      continue;
+    }
+    if (i + layout.size() > lines.size()) return fail();
+    HistoryRecord r;
+    if (version == 2) {
+      r.createTitleIndex = r.noOutBlank = r.divideKind = r.divideDateKind = u"0";
+      r.divideFileSize = u"1000";
+    }
+    for (int n : layout) r.Field(n) = lines[i++];
+    if (FindHistoryRecord(list, r, devide_checked) == -1) list.push_back(std::move(r));
+  }
+  return HistoryLoad::Loaded;
+}
+
+std::string SerializeHistory(const HistoryList& list) {
+  Text text = Text(u"3") + kCrLf;
+  for (const HistoryRecord& r : list)
+    for (int n = 1; n <= HistoryRecord::kFieldCount; ++n) text += OneLine(r.Field(n)) + kCrLf;
+  return EncodeCp932(text);
+}
+
+bool SaveHistory(const Text& path, const HistoryList& list, Ui& ui) {
+  bool ok;
+  if (list.empty()) {
+    ok = !FileExists(path) || DeleteFile(path);
+  } else {
+    ok = WriteFileAtomic(path, SerializeHistory(list));
+  }
+  if (!ok) {
+    ui.MessageBox(Text(u"履歴データの保存に失敗しました（") + path + u"）" + kCrLf +
+                      u"以前の履歴データはそのまま残っています",
+                  kAppCaption, Icon::Critical, Buttons::Ok);
+  }
+  return ok;
+}
+
+}  // namespace pellucor

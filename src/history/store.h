@@ -1,0 +1,96 @@
+// The history of collection jobs: one record per distinct job, kept in record.dat between
+// sessions so that a repeated job continues its output series.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "common/format.h"
+#include "common/text.h"
+
+namespace pellucor {
+
+class MainForm;
+class Ui;
+
+struct HistoryRecord {
+  static constexpr int kFieldCount = 25;
+
+  Text url1;              // 1
+  Text url2;              // 2
+  Text fromNumber;        // 3
+  Text toNumber;          // 4
+  Text maxMsg;            // 5
+  Text boardFile;         // 6
+  Text outputTypeFile;    // 7
+  Text outputPath;        // 8
+  Text topicToFilename;   // 9
+  Text createTitleIndex;  // 10
+  Text noOutBlank;        // 11
+  Text divide;            // 12
+  Text divideKind;        // 13
+  Text divideCount;       // 14
+  Text splitKey;          // 15
+  Text fileMessageCount;  // 16
+  Text divideDateKind;    // 17
+  Text divideFileSize;    // 18
+  Text boardName;         // 19
+  Text title;             // 20
+  Text lastMessage;       // 21
+  Text lastRunTime;       // 22
+  Text totalMessages;     // 23
+  Text totalSeconds;      // 24
+  Text comment;           // 25
+
+  // Field by its 1-based number in the file layout.
+  Text& Field(int number);
+  const Text& Field(int number) const;
+
+  friend bool operator==(const HistoryRecord&, const HistoryRecord&) = default;
+};
+
+using HistoryList = std::vector<HistoryRecord>;
+
+// ProgramDirectory + "record.dat".
+Text HistoryFilePath(const Text& program_directory);
+
+// Index of the first entry describing the same job (same url1, url2, outputTypeFile and
+// outputPath, and the same divideKind unless splitting is unchecked), or -1.
+int FindHistoryRecord(const HistoryList& list, const HistoryRecord& record, bool devide_checked);
+
+// What a run hands to the history at its end or stop.
+struct RunSummary {
+  Text board_file;  // catalogue entry of Combo_bbs
+  Text board_name;
+  Text output_type_file;  // catalogue entry of Combo_out
+  int64_t split_key = 1;
+  int64_t file_message_count = 0;
+  Text title;
+  double last_message = 0;
+  int64_t handled = 0;  // messages handled in this run
+  DateTime start;
+  DateTime end;
+};
+
+// Writes fields 1-24 of the run's record from the window and the summary (field 25 kept).
+// `index` is the entry found at the run's start, or -1: then a new entry is appended and
+// `index` is set to it.
+void UpdateHistoryRecord(HistoryList& list, int& index, MainForm& form, const RunSummary& run);
+
+enum class HistoryLoad { Missing, Loaded, UnknownVersion, Damaged };
+
+// Appends the records of record.dat to `list` (a record matching one already there, by
+// FindHistoryRecord with `devide_checked`, is dropped).
+// A damaged file shows the critical message and keeps what was read. A damaged file and one of
+// a version this program does not know are first copied to record.dat.bak, so the save at the
+// end of the session cannot destroy the only copy.
+HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide_checked);
+
+// Writes version 3 atomically; an empty list deletes the file. A failure is shown as a critical
+// message and the previous file stays as it was. CR and LF inside a field become spaces.
+bool SaveHistory(const Text& path, const HistoryList& list, Ui& ui);
+
+// The file's bytes for a list (CP932, CR LF).
+std::string SerializeHistory(const HistoryList& list);
+
+}  // namespace pellucor

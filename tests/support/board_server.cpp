@@ -1,0 +1,219 @@
+#include "support/board_server.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <thread>
+
+namespace pellucor::testing {
+namespace {
+
+constexpr char kPagePath[] = "/board/message";
+constexpr char kMovedPath[] = "/board/moved";
+
+const char* ContentType(Encoding e) {
+  switch (e) {
+    case Encoding::EucJp:
+      return "text/html; charset=EUC-JP";
+    case Encoding::Iso2022Jp:
+      return "text/html; charset=ISO-2022-JP";
+    case Encoding::ShiftJis:
+      return "text/html; charset=Shift_JIS";
+  }
+  return "text/html";
+}
+
+int64_t NumberOf(const httplib::Request& req) {
+  if (!req.has_param("mid")) return -1;
+  std::string v = req.get_param_value("mid");
+  if (v.empty() || v.size() > 15 || v.find_first_not_of("0123456789") != std::string::npos)
+    return -1;
+  return std::stoll(v);
+}
+
+// A page of the board's layout without any message on it, as boards answer beyond the end.
+std::string NoMessagePage(Encoding e) {
+  return EncodePage(
+      u"<html><head><title>メッセージがありません</title></head><body>\r\n"
+      u"<p>指定されたメッセージは存在しません。</p>\r\n</body></html>\r\n",
+      e);
+}
+
+}  // namespace
+
+BoardServer::BoardServer(TopicSpec spec, int port) : server_(std::make_unique<httplib::Server>()) {
+  SetTopic(spec);
+  auto page = [this](const httplib::Request& req, httplib::Response& res) {
+    int64_t n = NumberOf(req);
+    Misbehaviour kind = Misbehaviour::None;
+    Encoding enc;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      requests_.push_back(req.path + (req.params.empty() ? "" : "?mid=" + std::to_string(n)));
+      ++counts_[n];
+      enc = spec_.encoding;
+    }
+    if (req.path == kPagePath) kind = TakeMisbehaviour(n);
+    switch (kind) {
+      case Misbehaviour::Delay:
+        WaitDelay();
+        break;
+      case Misbehaviour::Empty:
+        res.set_content("", ContentType(enc));
+        return;
+      case Misbehaviour::Oversize: {
+        size_t size;
+        {
+          std::lock_guard<std::mutex> lock(mu_);
+          size = oversize_bytes_;
+        }
+        std::string body = PageBytes(n);
+        body.resize(std::max(size, body.size()), ' ');
+        res.set_content(body, ContentType(enc));
+        return;
+      }
+      case Misbehaviour::Reset:
+        res.set_content_provider(4096, ContentType(enc),
+                                 [](size_t, size_t, httplib::DataSink&) { return false; });
+        return;
+      case Misbehaviour::NotFound:
+        res.status = 404;
+        res.set_content("<html><body><h1>404 Not Found</h1></body></html>\r\n", "text/html");
+        return;
+      case Misbehaviour::Redirect:
+        res.set_redirect(std::string(kMovedPath) + "?mid=" + std::to_string(n));
+        return;
+      case Misbehaviour::None:
+        break;
+    }
+    res.set_content(PageBytes(n), ContentType(enc));
+  };
+  server_->Get(kPagePath, page);
+  server_->Get(kMovedPath, page);
+  server_->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+    std::lock_guard<std::mutex> lock(mu_);
+    requests_.push_back(req.path);
+    auto it = files_.find(req.path);
+    if (it == files_.end()) {
+      res.status = 404;
+      res.set_content("not found\r\n", "text/plain");
+    } else {
+      res.set_content(it->second, "application/octet-stream");
+    }
+  });
+  if (port == 0) {
+    port_ = server_->bind_to_any_port("127.0.0.1");
+  } else if (server_->bind_to_port("127.0.0.1", port)) {
+    port_ = port;
+  }
+  if (port_ <= 0) throw std::runtime_error("loopback board: cannot bind 127.0.0.1");
+  thread_ = std::make_unique<std::thread>([this] { server_->listen_after_bind(); });
+  for (int i = 0; i < 500 && !server_->is_running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+BoardServer::~BoardServer() {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    stopping_ = true;
+  }
+  stop_cv_.notify_all();
+  server_->stop();
+  if (thread_ && thread_->joinable()) thread_->join();
+}
+
+std::string BoardServer::base() const {
+  return "http://127.0.0.1:" + std::to_string(port_);
+}
+
+std::string BoardServer::url1() const {
+  return base() + kPagePath + "?mid=";
+}
+
+void BoardServer::SetTopic(const TopicSpec& spec) {
+  Text padding;
+  if (spec.page_bytes) {
+    // Lines of mixed text until the sampled page reaches the size asked for.
+    const Text line = u"長い本文の行です。かなカナ漢字とASCII 0123456789 を含みます。\n";
+    BoardMessage m = SampleMessage(1, spec.count);
+    m.topic_title = spec.topic_title;
+    size_t base = EncodePage(MakeBoardPage(m), spec.encoding).size();
+    BoardMessage one = m;
+    one.body += u"\n" + line;
+    size_t per_line = EncodePage(MakeBoardPage(one), spec.encoding).size() - base;
+    while (base < spec.page_bytes) {
+      padding += line;
+      base += per_line;
+    }
+  }
+  std::lock_guard<std::mutex> lock(mu_);
+  spec_ = spec;
+  padding_ = std::move(padding);
+}
+
+void BoardServer::Misbehave(int64_t n, Misbehaviour kind, int times) {
+  std::lock_guard<std::mutex> lock(mu_);
+  misbehave_[n] = {kind, times};
+}
+
+void BoardServer::SetDelay(int ms) {
+  std::lock_guard<std::mutex> lock(mu_);
+  delay_ms_ = ms;
+}
+
+void BoardServer::SetOversizeBytes(size_t bytes) {
+  std::lock_guard<std::mutex> lock(mu_);
+  oversize_bytes_ = bytes;
+}
+
+void BoardServer::ServeFile(const std::string& path, std::string bytes) {
+  std::lock_guard<std::mutex> lock(mu_);
+  files_[path] = std::move(bytes);
+}
+
+BoardMessage BoardServer::Message(int64_t n) {
+  std::lock_guard<std::mutex> lock(mu_);
+  BoardMessage m = SampleMessage(n, spec_.highest ? spec_.highest : spec_.count);
+  m.topic_title = spec_.topic_title;
+  if (!padding_.empty()) m.body += u"\n" + padding_;
+  return m;
+}
+
+std::string BoardServer::PageBytes(int64_t n) {
+  Encoding enc;
+  int64_t count;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    enc = spec_.encoding;
+    count = spec_.count;
+  }
+  if (n < 1 || n > count) return NoMessagePage(enc);
+  return EncodePage(MakeBoardPage(Message(n)), enc);
+}
+
+std::vector<std::string> BoardServer::Requests() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return requests_;
+}
+
+int BoardServer::RequestCount(int64_t n) const {
+  std::lock_guard<std::mutex> lock(mu_);
+  auto it = counts_.find(n);
+  return it == counts_.end() ? 0 : it->second;
+}
+
+Misbehaviour BoardServer::TakeMisbehaviour(int64_t n) {
+  std::lock_guard<std::mutex> lock(mu_);
+  auto it = misbehave_.find(n);
+  if (it == misbehave_.end()) return Misbehaviour::None;
+  Misbehaviour kind = it->second.first;
+  if (it->second.second > 0 && --it->second.second == 0) misbehave_.erase(it);
+  return kind;
+}
+
+void BoardServer::WaitDelay() {
+  std::unique_lock<std::mutex> lock(mu_);
+  stop_cv_.wait_for(lock, std::chrono::milliseconds(delay_ms_), [this] { return stopping_; });
+}
+
+}  // namespace pellucor::testing
