@@ -1,0 +1,119 @@
+#include "app/window_actions.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/about.h"
+#include "support/scripted_ui.h"
+
+namespace pellucor {
+namespace {
+
+using testing::ScriptedUi;
+
+TEST(FirstMessageAddress, NumberIsWrittenPlain) {
+  MemoryForm form;
+  form.Text_url1().SetValue(u"http://b/x?mid=");
+  form.Text_url2().SetValue(u"&t=1");
+  form.Text_from().SetValue(u"007");
+  EXPECT_EQ(FirstMessageAddress(form), u"http://b/x?mid=7&t=1");
+  form.Text_from().SetValue(u"abc");
+  EXPECT_EQ(FirstMessageAddress(form), u"http://b/x?mid=0&t=1");
+}
+
+TEST(OutputPickers, StartFolderFiltersAndResults) {
+  EXPECT_EQ(PickerStartFolder(u"/home/u/data/out.html"), u"/home/u/data");
+  EXPECT_EQ(PickerStartFolder(u"/out.html"), u"/");
+  EXPECT_EQ(PickerStartFolder(u"out.html"), u"");
+  auto f = OutputFileFilters(u"html");
+  ASSERT_EQ(f.size(), 2u);
+  EXPECT_EQ(f[0].caption, u"出力タイプ (*.html)");
+  EXPECT_EQ(f[0].pattern, u"*.html");
+  EXPECT_EQ(f[1].caption, u"すべてのファイル (*.*)");
+  EXPECT_EQ(ChosenFilePath(Text(u"  /a/b.html ") + u'\0' + u"junk"), u"/a/b.html");
+  EXPECT_EQ(ChosenFolderPath(u"/a/b"), u"/a/b/");
+  EXPECT_EQ(ChosenFolderPath(u"/"), u"/");
+}
+
+TEST(OutputPickers, FolderPreselection) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / "pellucor_picker_test";
+  fs::create_directories(dir / "sub");
+  Text base = FromUtf8(dir.string());
+  // An existing folder loses only its trailing separator.
+  EXPECT_EQ(FolderPickerPreselection(base + u"/sub/"), base + u"/sub");
+  // A file name (no such folder) is cut back to its folder.
+  EXPECT_EQ(FolderPickerPreselection(base + u"/sub/out.html"), base + u"/sub");
+  // Too long for the picker: the first 128 characters.
+  Text longer = base + u"/" + Text(300, u'あ');
+  EXPECT_EQ(FolderPickerPreselection(longer + u"/x").size(), 128u);
+  fs::remove_all(dir);
+}
+
+TEST(NetworkWindowCopy, CancelAsksOnlyWhenChanged) {
+  MemoryForm form;
+  form.Option_Proxy().SetIndex(2);
+  form.Text_Timeout().SetValue(u"15");
+  NetworkValues original = ReadNetworkValues(form);
+  EXPECT_EQ(original.proxy, 2);
+  EXPECT_EQ(original.address, u"192.168.0.1");
+
+  ScriptedUi ui;
+  EXPECT_TRUE(ConfirmNetworkCancel(original, original, ui));
+  EXPECT_TRUE(ui.messages.empty());
+
+  NetworkValues edited = original;
+  edited.retry = u"100 ";  // exact comparison: a trailing blank is a change
+  ui.answers = {Answer::No, Answer::Yes};
+  EXPECT_FALSE(ConfirmNetworkCancel(edited, original, ui));
+  EXPECT_TRUE(ConfirmNetworkCancel(edited, original, ui));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].text, u"変更をキャンセルしてよろしいですか？");
+  EXPECT_EQ(ui.messages[0].icon, Icon::Question);
+  EXPECT_EQ(ui.messages[0].buttons, Buttons::YesNo);
+
+  edited.proxy = 1;
+  WriteNetworkValues(form, edited);
+  EXPECT_EQ(ReadNetworkValues(form), edited);
+}
+
+TEST(HistoryCommand, EmptyHistoryIsReported) {
+  ScriptedUi ui;
+  EXPECT_TRUE(CheckHistoryNotEmpty(3, ui));
+  EXPECT_FALSE(CheckHistoryNotEmpty(0, ui));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, u"履歴情報は有りません\r\n");
+  EXPECT_EQ(ui.messages[0].icon, Icon::Exclamation);
+}
+
+TEST(AboutBox, LinesAndFigures) {
+  MachineFacts f;
+  f.computer_name = u"host1";
+  f.total_physical = 8'589'934'592;  // beyond 32 bits: shown in full
+  f.available_physical = 2'147'483'648;
+  f.total_virtual = 0;  // no swap: no division by zero
+  f.available_virtual = 0;
+  Text text = AboutText(u"1.00", 42, f);
+  EXPECT_TRUE(text.starts_with(u"Pellucor Version 1.00 (Rev:42)\r\n")) << ToUtf8(text);
+  EXPECT_NE(text.find(u"\r\n\r\nコンピュータ名 : host1\r\n全物理メモリ : 8,589,934,592Byte\r\n"),
+            Text::npos)
+      << ToUtf8(text);
+  EXPECT_EQ(text.find(u"ユーザー名"), Text::npos);  // not known: the line is left out
+  EXPECT_NE(text.find(u"空き物理メモリ : 2,147,483,648Byte\r\nメモリ使用率 : 75%"), Text::npos);
+  EXPECT_TRUE(
+      text.ends_with(u"全仮想メモリ : 0Byte\r\n空き仮想メモリ : 0Byte\r\n仮想ﾒﾓﾘ使用率 : 0%"))
+      << ToUtf8(text);
+  EXPECT_EQ(AboutCaption(), u"Pellucor　バージョン情報");
+}
+
+TEST(AboutBox, MachineFactsAreRead) {
+  MachineFacts f = QueryMachineFacts();
+  EXPECT_TRUE(f.computer_name.has_value());
+  EXPECT_TRUE(f.user_name.has_value());
+  EXPECT_GT(f.total_physical, 0u);
+  EXPECT_LE(f.available_physical, f.total_physical);
+}
+
+}  // namespace
+}  // namespace pellucor
