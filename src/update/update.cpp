@@ -1,0 +1,386 @@
+#include "update/update.h"
+
+#include <cstdlib>
+
+#include "app/main_form.h"
+#include "common/deffile.h"
+#include "common/files.h"
+#include "common/numeric.h"
+#include "common/search.h"
+#include "platform/clock.h"
+#include "platform/http.h"
+#include "platform/ui.h"
+
+#ifndef PELLUCOR_UPDATE_BASE_URL
+#define PELLUCOR_UPDATE_BASE_URL "https://update.pellucor.example/defs/"
+#endif
+
+namespace pellucor {
+namespace {
+
+constexpr int kReceiveRetries = 10;
+constexpr size_t kMaxHalfBody = 1000000;
+
+const Text kFetching = u"バージョン情報取得中";
+
+Text ReceiveErrorText() {
+  return Text(u"データ受信エラーが発生したため処理を中断します") + kCrLf +
+         u"ネットワークに接続されていない、もしくは切断された可能性があります" + kCrLf +
+         u"プロキシを使用している場合はプロキシの設定を見なおしてください" + kCrLf +
+         u"何度も同じエラーが出る場合は、アプリケーションを再起動してみてください";
+}
+
+void ShowError(Ui& ui, const Text& text) {
+  ui.MessageBox(text, kAppCaption, Icon::Critical, Buttons::Ok);
+}
+
+// An unexpected failure of the platform: Abort, Retry or Ignore.
+Answer PlatformError(Ui& ui, const Text& text) {
+  ui.Beep();
+  return ui.MessageBox(text, u"エラー", Icon::Critical, Buttons::AbortRetryIgnore);
+}
+
+bool ReceiveFailed(const std::string& body) {
+  size_t h = body.size() / 2;
+  return h == 0 || h > kMaxHalfBody;
+}
+
+std::function<bool()> IdleFor(UpdateContext& ctx) {
+  return [&ctx] {
+    ctx.ui.Yield();
+    return ctx.form.cancel_requested;
+  };
+}
+
+void SetStatus(UpdateContext& ctx, const Text& text) {
+  ctx.form.Label_status().SetValue(text);
+}
+
+void SetRunState(UpdateContext& ctx, bool running) {
+  if (ctx.set_run_state) {
+    ctx.set_run_state(running);
+  } else {
+    ctx.form.cancel_requested = !running;
+    ctx.ui.SetBusy(running);
+  }
+}
+
+}  // namespace
+
+Text UpdateBaseUrl() {
+  const char* env = std::getenv("PELLUCOR_UPDATE_URL");
+  Text base = FromUtf8(env && *env ? env : PELLUCOR_UPDATE_BASE_URL);
+  if (base.empty() || base.back() != u'/') base += u'/';
+  return base;
+}
+
+bool IsPlainFileName(TextView name) {
+  Text t = TrimSpaces(name);
+  if (t.empty() || t == u"." || t == u"..") return false;
+  for (char16_t c : t) {
+    if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
+VersionListResult ParseVersionList(TextView text, DownloadList& list) {
+  list.clear();
+  Text rest = Text(text) + kCrLf;
+  DownloadList read;
+  for (;;) {
+    int64_t p = FindFrom(rest, u",");
+    if (p == 0 || p == 1) {
+      if (read.empty()) return VersionListResult::NoData;
+      list = std::move(read);
+      return VersionListResult::Ok;
+    }
+    DownloadEntry e;
+    e.file = TrimSpaces(TextView(rest).substr(0, static_cast<size_t>(p - 1)));
+    rest.erase(0, static_cast<size_t>(p));
+    p = FindFrom(rest, u",");
+    if (p == 0 || p == 1) return VersionListResult::Invalid;
+    e.comment = rest.substr(0, static_cast<size_t>(p - 1));
+    rest.erase(0, static_cast<size_t>(p));
+    p = FindFrom(rest, kCrLf);
+    if (p == 0 || p == 1) return VersionListResult::Invalid;
+    e.site_version = WholeValue(TextView(rest).substr(0, static_cast<size_t>(p - 1)));
+    rest.erase(0, static_cast<size_t>(p + 1));
+    TextView tail = e.file.size() >= 4 ? TextView(e.file).substr(e.file.size() - 4) : TextView();
+    e.kind = tail == u".bbs" ? kKindBoard : tail == u".out" ? kKindOutput : kKindOther;
+    e.state = kStateNone;
+    e.selected = false;
+    read.push_back(std::move(e));
+  }
+}
+
+void CompareVersions(DownloadList& list, int kind, const Text& program_directory) {
+  for (DownloadEntry& e : list) {
+    if (e.kind != kind || !IsPlainFileName(e.file)) continue;
+    const Text path = program_directory + e.file;
+    if (FileExists(path)) {
+      int64_t local = WholeValue(ReadDefinitionValue(u"basic", u"version", u"0", path));
+      if (e.site_version > local) {
+        e.state = kStateUpdate;
+        e.local_date = FileModified(path).value_or(DateTime{});
+      }
+    } else {
+      e.state = kStateNew;
+    }
+  }
+}
+
+std::vector<DownloadRow> BuildDownloadRows(const DownloadList& list) {
+  std::vector<DownloadRow> rows;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const DownloadEntry& e = list[i];
+    if (e.state == kStateNew) {
+      rows.push_back({u"新規　" + e.file + u"(" + e.comment + u")", i});
+    } else if (e.state == kStateUpdate) {
+      rows.push_back(
+          {u"更新　" + e.file + u"(" + e.comment + u")" + u" 前回更新日:" + FormatYmd(e.local_date),
+           i});
+    }
+  }
+  return rows;
+}
+
+void ShowNothingToUpdate(Ui& ui) {
+  ui.MessageBox(Text(u"更新対象のファイルは有りません") + kCrLf + u"全て最新バージョンです",
+                kAppCaption, Icon::Information, Buttons::Ok);
+}
+
+bool ConfirmDownloadSelection(Ui& ui, DownloadList& list, const std::vector<DownloadRow>& rows,
+                              const std::vector<bool>& ticked) {
+  int count = 0;
+  for (size_t r = 0; r < rows.size() && r < ticked.size(); ++r) {
+    if (!ticked[r] || rows[r].slot >= list.size()) continue;
+    list[rows[r].slot].selected = true;
+    ++count;
+  }
+  if (count > 0) return true;
+  Answer a = ui.MessageBox(u"何も選択されていません。ダウンロード処理をキャンセルしますか？",
+                           kAppCaption, Icon::Question, Buttons::YesNo);
+  if (a == Answer::Yes) return true;
+  ui.MessageBox(Text(u"一覧より、ダウンロードしたい設定ファイルを選択（クリック）して") + kCrLf +
+                    u"左側のチェックボックスにチェックがついたのを確認してから" + kCrLf +
+                    u"ダウンロードボタンを押してください。",
+                kAppCaption, Icon::Information, Buttons::Ok);
+  return false;
+}
+
+bool FetchVersionList(UpdateContext& ctx) {
+  MainForm& form = ctx.form;
+  Ui& ui = ctx.ui;
+  const Text timeout = form.Text_Timeout().Value();
+  if (timeout.empty()) {
+    ShowError(ui, u"タイムアウト値を設定してください");
+    return false;
+  }
+  const double timeout_value = NumericValue(timeout);
+  if (timeout_value <= 0 || timeout_value > 300) {
+    ShowError(ui, u"正しいタイムアウト値（1\uFF5E300）を設定してください");
+    return false;
+  }
+  const double retry_limit = NumericValue(form.Text_Retry().Value());
+  if (retry_limit < 0 || retry_limit > 1000) {
+    ShowError(ui, u"正しいリトライ回数（0\uFF5E1000）を設定してください");
+    return false;
+  }
+  if (ctx.apply_network_settings && !ctx.apply_network_settings()) return false;
+  SetStatus(ctx, kFetching);
+
+  const Text url = ctx.base_url + u"version";
+  int receive_retries = 0;
+  int timeouts = 0;
+  std::string body;
+  for (;;) {
+    FetchResult r = ctx.http.Fetch(url, IdleFor(ctx));
+    if (r.status == FetchResult::Status::Timeout && timeouts + 1 <= retry_limit) {
+      ++timeouts;
+      SetStatus(ctx, kFetching + u" - リトライ(" + FromUtf8(std::to_string(timeouts)) + u"/" +
+                         FormatNumber(retry_limit) + u")");
+      if (!form.cancel_requested) continue;
+    } else if (r.status == FetchResult::Status::Timeout ||
+               r.status == FetchResult::Status::Failed) {
+      if (r.status == FetchResult::Status::Timeout) ++timeouts;
+      Answer a = PlatformError(ui, r.error);
+      if (a == Answer::Abort) {
+        SetStatus(ctx, u"");
+        return false;
+      }
+      if (a == Answer::Retry) continue;
+      r.body.clear();
+    }
+    if (form.cancel_requested) {
+      ShowError(ui, u"処理を中断します。");
+      SetStatus(ctx, u"");
+      return false;
+    }
+    if (!ReceiveFailed(r.body)) {
+      body = std::move(r.body);
+      break;
+    }
+    if (receive_retries < kReceiveRetries) {
+      ++receive_retries;
+      SetStatus(ctx, kFetching + u" - 原因不明のエラーにより再試行(" +
+                         FromUtf8(std::to_string(receive_retries)) + u"/" +
+                         FromUtf8(std::to_string(kReceiveRetries)) + u")");
+      ui.Yield();
+      ctx.clock.Sleep(2000);
+      continue;
+    }
+    ShowError(ui, ReceiveErrorText());
+    SetStatus(ctx, u"");
+    return false;
+  }
+
+  switch (ParseVersionList(DecodeCp932(body), ctx.list)) {
+    case VersionListResult::Ok:
+      return true;
+    case VersionListResult::NoData:
+      ShowError(ui, Text(u"処理対象データ無し") + kCrLf +
+                        u"サーバ側のバージョン確認ファイルが壊れている可能性があります");
+      SetStatus(ctx, u"");
+      return false;
+    case VersionListResult::Invalid:
+      ShowError(ui,
+                Text(u"取得データが不正です") + kCrLf +
+                    u"再度実行しても同じエラーが出る場合は、サポート掲示板で問い合わせてください");
+      SetStatus(ctx, u"");
+      return false;
+  }
+  return false;
+}
+
+namespace {
+
+enum class Step { Done, Skip, Stop };
+
+// Runs one file operation with the Abort/Retry/Ignore dialog on failure: the system's error
+// text and the file concerned.
+Step Attempt(Ui& ui, const Text& file, const std::function<bool(std::string*)>& op) {
+  for (;;) {
+    std::string error;
+    if (op(&error)) return Step::Done;
+    Answer a = PlatformError(ui, FromUtf8(error) + kCrLf + file);
+    if (a == Answer::Abort) return Step::Stop;
+    if (a == Answer::Ignore) return Step::Skip;
+  }
+}
+
+}  // namespace
+
+void DownloadSelected(UpdateContext& ctx) {
+  MainForm& form = ctx.form;
+  Ui& ui = ctx.ui;
+  if (ctx.apply_network_settings && !ctx.apply_network_settings()) return;
+  ui.Yield();
+  ctx.http.SetTimeout(static_cast<int>(WholeValue(form.Text_Timeout().Value())));
+  ui.Yield();
+  SetStatus(ctx, u"");
+
+  bool any = false;
+  bool aborted = false;
+  for (DownloadEntry& e : ctx.list) {
+    if (!e.selected) continue;
+    any = true;
+    // Never written: a name that could reach outside the program folder.
+    if (!IsPlainFileName(e.file)) continue;
+
+    SetStatus(ctx, e.file + u"ダウンロード");
+    std::string body;
+    bool fetched = false;
+    while (!fetched) {
+      FetchResult r = ctx.http.Fetch(ctx.base_url + e.file, IdleFor(ctx));
+      if (r.status == FetchResult::Status::Ok) {
+        body = std::move(r.body);
+        fetched = true;
+      } else if (r.status == FetchResult::Status::Cancelled) {
+        ShowError(ui, u"処理を中断します。");
+        SetStatus(ctx, u"");
+        return;
+      } else {
+        Answer a = PlatformError(ui, r.error);
+        if (a == Answer::Abort) {
+          SetStatus(ctx, u"");
+          return;
+        }
+        if (a == Answer::Ignore) fetched = true;  // an empty body: the receive error below
+      }
+    }
+    if (ReceiveFailed(body)) {
+      ShowError(ui, ReceiveErrorText());
+      SetStatus(ctx, u"");
+      return;
+    }
+    const std::string bytes = EncodeCp932(DecodeCp932(body));
+    const Text path = ctx.program_directory + e.file;
+    const Text backup = path + u".bak";
+    // The new file is complete on disk before the old one is touched.
+    const Text fresh = path + u".download";
+    Step s =
+        Attempt(ui, fresh, [&](std::string* err) { return WriteFileAtomic(fresh, bytes, err); });
+    if (s == Step::Stop) {
+      aborted = true;
+      break;
+    }
+    if (s == Step::Skip) continue;
+
+    bool backed_up = false;
+    if (e.state == kStateUpdate) {
+      SetStatus(ctx, e.file + u"バックアップファイル作成");
+      if (FileExists(backup)) {
+        s = Attempt(ui, backup, [&](std::string* err) { return DeleteFile(backup, err); });
+        if (s == Step::Stop) {
+          DeleteFile(fresh);
+          aborted = true;
+          break;
+        }
+      }
+      ctx.clock.Sleep(1000);
+      s = Attempt(ui, path, [&](std::string* err) { return RenameFile(path, backup, err); });
+      if (s == Step::Stop) {
+        DeleteFile(fresh);
+        aborted = true;
+        break;
+      }
+      backed_up = s == Step::Done;
+      ctx.clock.Sleep(1000);
+    }
+    SetStatus(ctx, e.file + u"更新");
+    s = Attempt(ui, path, [&](std::string* err) { return RenameFile(fresh, path, err); });
+    if (s != Step::Done) {
+      // Put the working file back rather than leave only the backup.
+      DeleteFile(fresh);
+      if (backed_up && !FileExists(path)) RenameFile(backup, path);
+      if (s == Step::Stop) {
+        aborted = true;
+        break;
+      }
+      continue;
+    }
+    ctx.clock.Sleep(1000);
+  }
+  ui.Yield();
+  if (any && !aborted) {
+    ui.MessageBox(u"処理が完了しました", kAppCaption, Icon::Information, Buttons::Ok);
+  }
+  SetStatus(ctx, u"");
+}
+
+void CheckForUpdates(UpdateContext& ctx, bool boards, bool outputs) {
+  SetRunState(ctx, true);
+  if (FetchVersionList(ctx)) {
+    if (boards) CompareVersions(ctx.list, kKindBoard, ctx.program_directory);
+    if (outputs) CompareVersions(ctx.list, kKindOutput, ctx.program_directory);
+    ctx.ui.SetBusy(false);
+    if (ctx.download_window) ctx.download_window(ctx.list);
+    ctx.ui.SetBusy(true);
+    DownloadSelected(ctx);
+    if (boards && ctx.refresh_board_catalog) ctx.refresh_board_catalog();
+    if (outputs && ctx.refresh_output_catalog) ctx.refresh_output_catalog();
+  }
+  SetRunState(ctx, false);
+}
+
+}  // namespace pellucor
