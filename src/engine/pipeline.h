@@ -82,6 +82,7 @@ struct RunState {
   std::vector<Text> values;  // item values of the current message
 
   Text previous_path;  // output file of the previous message of this run ("" before the first)
+  Text open_path;      // output file begun by this run and not yet given its footer
 };
 
 enum class Step {
@@ -120,6 +121,10 @@ Step WriteMessage(RunEnv& env, RunState& state);
 // Title naming at the first message, the split step and the write step, as the fetch loop
 // calls them for every message.
 Step OutputMessage(RunEnv& env, RunState& state);
+
+// Opens the file for appending (creating it), writes the text and CR LF in CP932, closes it.
+// 0, or the errno of the failure.
+int AppendLine(TextView path, TextView text);
 
 // Writes the 200-byte footer slot of the current output file.
 Step FinishOutputFile(RunEnv& env, RunState& state);

@@ -1,0 +1,247 @@
+#include "engine/definitions.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "common/deffile.h"
+#include "common/files.h"
+#include "common/numeric.h"
+#include "common/text.h"
+
+namespace pellucor {
+namespace {
+
+Text Dec(int64_t n) {
+  std::string s = std::to_string(n);
+  return Text(s.begin(), s.end());
+}
+
+void ShowDefinitionError(Ui& ui, const Text& text) {
+  ui.MessageBox(text, kAppCaption, Icon::Critical, Buttons::Ok);
+}
+
+Text MissingFileText(const Text& first_line, const Text& path) {
+  return first_line + kCrLf + u"ファイル名：" + path + kCrLf +
+         u"ファイルがあるのにエラーになる場合はアプリケーションを再起動してください。";
+}
+
+Text ItemError(int n, const Text& key, const Text& value, const Text& hint) {
+  return u"[item" + Dec(n) + u"] " + key + u" が不正です。 設定値=" + value + kCrLf + hint;
+}
+
+Text WithSep(TextView folder) {
+  Text f(folder);
+  if (f.empty() || f.back() != kSep) f += kSep;
+  return f;
+}
+
+}  // namespace
+
+const BoardEntry* DefinitionCatalog::Board(int index) const {
+  if (index < 0 || index >= static_cast<int>(boards.size())) return nullptr;
+  return &boards[index];
+}
+
+const OutputEntry* DefinitionCatalog::Output(int index) const {
+  if (index < 0 || index >= static_cast<int>(outputs.size())) return nullptr;
+  return &outputs[index];
+}
+
+bool HasExtension(TextView name, TextView extension) {
+  Text suffix = u"." + Text(extension);
+  if (name.size() < suffix.size()) return false;
+  return UpperCase(name.substr(name.size() - suffix.size())) == UpperCase(suffix);
+}
+
+std::vector<Text> ListDefinitionFiles(TextView folder, TextView extension) {
+  std::vector<Text> names;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(NativePath(WithSep(folder)), ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::string raw = it->path().filename().string();
+    if (raw.empty() || raw[0] == '.') continue;  // hidden entries, "." and ".."
+    std::error_code dir_ec;
+    if (it->is_directory(dir_ec)) continue;
+    Text name = FromUtf8(raw);
+    if (HasExtension(name, extension)) names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+BoardCatalog RefreshBoardCatalog(TextView program_dir, TextView settings_path) {
+  BoardCatalog cat;
+  Text remembered = ReadDefinitionValue(u"main", u"bbs_file", u"", settings_path);
+  std::vector<Text> files = ListDefinitionFiles(program_dir, u"bbs");
+  if (files.empty()) {
+    cat.entries.push_back(BoardEntry{});
+    cat.names.push_back(kNoBoardFiles);
+    cat.selected = 0;
+    return cat;
+  }
+  Text dir = WithSep(program_dir);
+  for (const Text& f : files) {
+    Text path = dir + f;
+    BoardEntry e;
+    e.file = f;
+    e.name = ReadDefinitionValue(u"basic", u"name", u"？？？", path);
+    e.url = ReadDefinitionValue(u"basic", u"url", u"", path);
+    e.msgurl = ReadDefinitionValue(u"basic", u"msgurl", u"", path);
+    e.msgstr = ReadDefinitionValue(u"basic", u"msgstr", u"", path);
+    e.first_msgno = ReadDefinitionValue(u"basic", u"first_msgno", u"1", path);
+    cat.names.push_back(e.name);
+    cat.entries.push_back(std::move(e));
+  }
+  for (size_t i = 0; i < cat.entries.size(); ++i) {
+    const Text& file = cat.entries[i].file;
+    bool yahoo = file.size() >= 10 && file.compare(file.size() - 10, 10, u"_yahoo.bbs") == 0;
+    if (file == remembered || (remembered.empty() && yahoo)) cat.selected = static_cast<int>(i);
+  }
+  return cat;
+}
+
+OutputCatalog RefreshOutputCatalog(TextView program_dir, TextView settings_path) {
+  OutputCatalog cat;
+  Text remembered = ReadDefinitionValue(u"main", u"out_file", u"", settings_path);
+  std::vector<Text> files = ListDefinitionFiles(program_dir, u"out");
+  if (files.empty()) {
+    cat.entries.push_back(OutputEntry{});
+    cat.names.push_back(kNoOutputFiles);
+    cat.selected = 0;
+    return cat;
+  }
+  Text dir = WithSep(program_dir);
+  for (const Text& f : files) {
+    Text path = dir + f;
+    OutputEntry e;
+    e.file = f;
+    e.name = ReadDefinitionValue(u"basic", u"name", u"？？？", path);
+    e.mark = ReadDefinitionValue(u"basic", u"mark", u"html", path);
+    cat.names.push_back(e.name);
+    cat.entries.push_back(std::move(e));
+  }
+  for (size_t i = 0; i < cat.entries.size(); ++i)
+    if (cat.entries[i].file == remembered) cat.selected = static_cast<int>(i);
+  return cat;
+}
+
+std::optional<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, TextView program_dir,
+                                                   Ui& ui) {
+  Text path = Text(program_dir) + entry.file;
+  if (entry.file.empty() || !FileExists(path)) {
+    ShowDefinitionError(ui, MissingFileText(u"掲示板設定ファイルが存在しません", path));
+    return std::nullopt;
+  }
+  auto basic = [&](const char16_t* key, const char16_t* def) {
+    return ReadDefinitionValue(u"basic", key, def, path);
+  };
+  BoardDefinition d;
+
+  Text keta = basic(u"msg_keta", u"0");
+  double v = NumericValue(keta);
+  if (v < 0 || v > 20) {
+    ShowDefinitionError(ui, u"メッセージ番号の桁数が不正です[basic] msg_keta=" + keta + kCrLf +
+                                u"0～" + Dec(20) + u"の範囲で指定してください");
+    return std::nullopt;
+  }
+  d.msg_keta = static_cast<int>(RoundHalfEven(v));
+
+  Text cc = basic(u"charchange", u"0");
+  v = NumericValue(cc);
+  if (v < 0 || v > 2) {
+    ShowDefinitionError(ui, u"文字コード変換が不正です[basic] charchange=" + cc + kCrLf +
+                                u"文字コード変換(0:ECU->SJIS, 1:無変換(最初からSJISの時), "
+                                u"2:JIS->SJISのいずれかを指定してください");
+    return std::nullopt;
+  }
+  d.charchange = static_cast<int>(RoundHalfEven(v));
+
+  Text ic = basic(u"item_cnt", u"0");
+  v = NumericValue(ic);
+  if (v < 1 || v > 10) {
+    ShowDefinitionError(ui, u"取得アイテム数が不正です[basic] item_cnt=" + ic + kCrLf +
+                                u"1～10の範囲で指定してください");
+    return std::nullopt;
+  }
+  d.item_cnt = static_cast<int>(RoundHalfEven(v));
+
+  d.special = basic(u"special", u"");
+
+  for (int n = 1; n <= d.item_cnt; ++n) {
+    Text section = u"item" + Dec(n);
+    auto item = [&](const char16_t* key, const char16_t* def) {
+      return ReadDefinitionValue(section, key, def, path);
+    };
+    ItemRule r;
+    r.name = item(u"name", u"");
+    r.bf_from = item(u"bf_from", u"");
+    r.bf_to = item(u"bf_to", u"");
+    r.af_from = item(u"af_from", u"");
+    r.af_to = item(u"af_to", u"");
+    r.attr = item(u"attr", u"");
+    r.priority = item(u"priority", u"0");
+    double pr = NumericValue(r.priority);
+    if (pr != 0 && pr != 1) {
+      ShowDefinitionError(ui, ItemError(n, u"priority", r.priority, u"0か1を指定してください"));
+      return std::nullopt;
+    }
+    r.cnt = item(u"cnt", u"1");
+    double c = NumericValue(r.cnt);
+    if (c < -10000 || c > 10000 || c == 0) {
+      ShowDefinitionError(
+          ui, ItemError(n, u"cnt", r.cnt, u"-10000～10000の範囲(0を除く)で指定してください"));
+      return std::nullopt;
+    }
+    d.items.push_back(std::move(r));
+  }
+
+  for (int i = 0; i < static_cast<int>(d.items.size()); ++i) {
+    const Text& name = d.items[i].name;
+    if (name == kItemTitle) d.title_item = i;
+    if (name == kItemSubject) d.subject_item = i;
+    if (name == kItemBody) d.body_item = i;
+    if (name == kItemDate) d.date_item = i;
+    if (name == kItemMaxMsg) d.maxmsg_item = i;
+  }
+
+  v = NumericValue(basic(u"changeword_cnt", u"0"));
+  if (v < 0 || v > 10) {
+    ShowDefinitionError(ui, u"置き換え文字列数が不正です[basic] changeword_cnt=" + FormatNumber(v) +
+                                kCrLf + u"0～10の範囲で指定してください");
+    return std::nullopt;
+  }
+  d.changeword_cnt = static_cast<int>(RoundHalfEven(v));
+  for (int m = 1; m <= d.changeword_cnt; ++m) {
+    Text section = u"changeword" + Dec(m);
+    d.changewords.push_back({ReadDefinitionValue(section, u"bf", u"", path),
+                             ReadDefinitionValue(section, u"af", u"", path)});
+  }
+
+  d.crlftab_neglect = FormatNumber(NumericValue(basic(u"crlftab_neglect", u"")));
+  d.cut_bf = WholeValue(ReadDefinitionValue(u"cut", u"bf", u"", path));
+  d.cut_af = WholeValue(ReadDefinitionValue(u"cut", u"af", u"", path));
+  d.cut_checkword = ReadDefinitionValue(u"cut", u"checkword", u"", path);
+  return d;
+}
+
+std::optional<OutputType> LoadOutputType(const OutputEntry& entry, TextView program_dir, Ui& ui) {
+  Text path = Text(program_dir) + entry.file;
+  if (entry.file.empty() || !FileExists(path)) {
+    ShowDefinitionError(ui, MissingFileText(u"出力HTMLタイプ設定ファイルが存在しません", path));
+    return std::nullopt;
+  }
+  OutputType t;
+  t.special = ReadDefinitionValue(u"basic", u"special", u"", path);
+  t.html1 = ReadDefinitionSection(u"html1", u"", path);
+  t.html2 = ReadDefinitionSection(u"html2", u"", path);
+  t.html3 = ReadDefinitionSection(u"html3", u"", path);
+  t.html1_idx = ReadDefinitionSection(u"html1_idx", u"", path);
+  t.html2_idx = ReadDefinitionSection(u"html2_idx", u"", path);
+  t.file = entry.file;
+  t.name = entry.name;
+  t.mark = entry.mark;
+  return t;
+}
+
+}  // namespace pellucor

@@ -1,0 +1,194 @@
+#include "engine/extract.h"
+
+#include "common/format.h"
+#include "common/numeric.h"
+#include "common/search.h"
+
+namespace pellucor {
+namespace {
+
+// Switch strings: a switch is on when the character at its (1-based) position is "1".
+bool SwitchOn(TextView special, size_t position) {
+  return special.size() >= position && special[position - 1] == u'1';
+}
+
+Text Sub(TextView text, int64_t p, int64_t e) {  // characters p..e, 1-based, inclusive
+  if (p < 1 || e < p || p > static_cast<int64_t>(text.size())) return {};
+  return Text(text.substr(p - 1, e - p + 1));
+}
+
+bool Contains(TextView text, TextView needle) {
+  return text.find(needle) != TextView::npos;
+}
+
+}  // namespace
+
+Text PreparePage(TextView page, const BoardDefinition& def) {
+  Text out(page);
+  const int64_t bf = def.cut_bf, af = def.cut_af;
+  const int64_t len = static_cast<int64_t>(page.size());
+  if ((bf > 0 || af > 0) && len > bf + af) {
+    int64_t start = bf > 0 ? bf : 1;
+    int64_t length = len - start - af + 2;
+    Text kept;
+    if (start <= len && length > 0) kept = Text(page.substr(start - 1, length));
+    if (def.cut_checkword.empty() || Contains(kept, def.cut_checkword)) out = std::move(kept);
+  }
+  if (NumericValue(def.crlftab_neglect) != 1) {
+    size_t w = 0;
+    for (char16_t c : out)
+      if (c != u'\t' && c != u'\n' && c != u'\r') out[w++] = c;
+    out.resize(w);
+  }
+  return out;
+}
+
+Text ExtractItem(TextView page, const ItemRule& rule) {
+  const int64_t bf_len = static_cast<int64_t>(rule.bf_from.size());
+  int64_t p, e;
+  if (NumericValue(rule.priority) == 0) {
+    p = FindNth(page, rule.bf_from, TextView(rule.cnt));
+    if (p <= 0) return {};
+    p += bf_len;
+    if (!rule.bf_to.empty()) {
+      int64_t q = FindFrom(page, rule.bf_to, p);
+      if (q > 0) p = q + static_cast<int64_t>(rule.bf_to.size());
+    }
+    e = FindFrom(page, rule.af_from, p);
+    if (e <= 0) return {};
+    e -= 1;
+    if (!rule.af_to.empty()) {
+      int64_t r = FindLast(page, rule.af_to, p, e);
+      if (r > p) e = r - 1;
+    }
+  } else {
+    e = FindNth(page, rule.af_from, TextView(rule.cnt));
+    if (e <= 0) return {};
+    e -= 1;
+    if (!rule.af_to.empty()) {
+      int64_t r = FindLast(page, rule.af_to, 1, e);
+      if (r > 0) e = r - 1;
+    }
+    p = FindLast(page, rule.bf_from, 1, e);
+    if (p <= 0) return {};
+    p += bf_len;
+    if (!rule.bf_to.empty()) {
+      int64_t q = FindFrom(page, rule.bf_to, p);
+      if (q > 0) p = q + static_cast<int64_t>(rule.bf_to.size());
+    }
+  }
+  return Sub(page, p, e);
+}
+
+std::vector<Text> ExtractItems(TextView page, const BoardDefinition& def) {
+  std::vector<Text> values;
+  values.reserve(def.items.size());
+  for (const ItemRule& r : def.items) values.push_back(ExtractItem(page, r));
+  return values;
+}
+
+bool AllItemsEmpty(const std::vector<Text>& values) {
+  for (const Text& v : values)
+    if (!v.empty()) return false;
+  return true;
+}
+
+void CleanUpItems(std::vector<Text>& values, const BoardDefinition& def, TextView output_special,
+                  Text& topic_title) {
+  auto at = [&](int pos) -> Text* {
+    return pos >= 0 && pos < static_cast<int>(values.size()) ? &values[pos] : nullptr;
+  };
+  Text* title = at(def.title_item);
+  Text* subject = at(def.subject_item);
+  Text* body = at(def.body_item);
+  Text* date = at(def.date_item);
+
+  if (SwitchOn(def.special, 1) && subject && body) {
+    Text bold = u"<b>" + *subject + u"</b>";
+    if (Contains(*body, bold)) *body = ReplaceAll(*body, bold, u"", false);
+  }
+  if (SwitchOn(def.special, 2) && title && subject && title->empty())
+    *title = !topic_title.empty() ? topic_title : *subject;
+
+  if (SwitchOn(output_special, 1) && date) {
+    const Text D = *date;
+    std::optional<DateTime> dt = ParseDateTime(D);
+    Text d = dt ? FormatYmd(*dt) : D;
+    if (ParseDateTime(d)) d += u"(" + WeekdayName(d) + u")";
+    Text t = dt ? FormatHm(*dt) : D;
+    if (t.size() == 5 && t[2] == u':') d += u" " + t;
+    if (SubstringByWidth(d, 5, 1) == u"/" && SubstringByWidth(d, 8, 1) == u"/" &&
+        SubstringByWidth(d, 11, 1) == u"(" && SubstringByWidth(d, 14, 1) == u")")
+      *date = d;
+    else
+      *date = u"0000/00/00(00) " + D;
+  }
+  if (SwitchOn(output_special, 2) && body) *body = RemoveLinks(*body);
+
+  if (topic_title.empty() && title) topic_title = TrimSpaces(*title);
+}
+
+Text StripTags(TextView text) {
+  Text out;
+  out.reserve(text.size());
+  int comment = 0, tag = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char16_t c = text[i];
+    if (c == u'<' && i + 2 < n && text[i + 1] == u'!' && text[i + 2] == u'-')
+      ++comment;
+    else if (c == u'-' && i + 1 < n && text[i + 1] == u'>' && comment >= 1)
+      --comment;
+    if (comment == 0) {
+      if (c == u'<') ++tag;
+      if (tag == 0 && c != u' ' && c != u'\t' && c != u'\n' && c != u'\r') out += c;
+      if (c == u'>') tag = 0;
+    }
+  }
+  return out;
+}
+
+Text RemoveLinks(TextView input) {
+  Text text(input);
+  Text upper = UpperCase(text);  // kept in step with text: the upper-casing keeps lengths
+  size_t from = 0;               // nothing before this holds a link start
+  for (;;) {
+    size_t a = upper.find(u"<A", from);
+    if (a == Text::npos) break;
+    size_t b = upper.find(u'>', a);
+    if (b == Text::npos) break;  // no end of the start tag: keep the rest as it is
+    size_t c = upper.find(u"</A>", b);
+    if (c == Text::npos) break;  // no end of the link: keep the rest as it is
+    text = text.substr(0, a) + text.substr(b + 1, c - b - 1) + text.substr(c + 4);
+    upper = upper.substr(0, a) + upper.substr(b + 1, c - b - 1) + upper.substr(c + 4);
+    from = a;
+  }
+  return text;
+}
+
+Text WeekdayName(TextView date) {
+  static const char16_t kNames[] = u"日月火水木金土";
+  std::optional<DateTime> dt = ParseDateTime(date);
+  if (!dt) return Text(1, u'\u3000');
+  int w = Weekday(*dt);
+  if (w < 1 || w > 7) return Text(1, u'\u3000');
+  return Text(1, kNames[w - 1]);
+}
+
+Text SubstringByWidth(TextView text, int64_t start, int64_t width) {
+  Text t = TrimSpaces(text);
+  Text out;
+  int64_t pos = 0, taken = 0;
+  for (char16_t c : t) {
+    int w = Cp932Width(c);
+    pos += w;
+    if (start <= pos) {
+      if (taken + w > width) break;
+      out += c;
+      taken += w;
+    }
+  }
+  return out;
+}
+
+}  // namespace pellucor

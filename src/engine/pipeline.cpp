@@ -1,0 +1,439 @@
+#include "engine/pipeline.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/filename.h"
+#include "common/files.h"
+#include "common/numeric.h"
+#include "common/search.h"
+
+namespace pellucor {
+namespace {
+
+constexpr size_t kFooterSlot = 200;
+
+Text Dec(int64_t n) {
+  std::string s = std::to_string(n);
+  return Text(s.begin(), s.end());
+}
+
+Text Mark(RunEnv& env) {
+  const OutputEntry* e = env.catalog.Output(env.form.Combo_out().Index());
+  return e ? e->mark : Text();
+}
+
+bool IsFirstMessage(const RunState& st) {
+  return st.current_number == st.first_number;
+}
+
+// ---- Raw file operations: each opens, seeks, writes and closes. 0 or an errno. ----
+
+int WriteAll(int fd, std::string_view bytes, off_t at = -1) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = at < 0 ? ::write(fd, bytes.data() + done, bytes.size() - done)
+                       : ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                  at + static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int CloseChecked(int fd, int err) {
+  if (::close(fd) != 0 && err == 0) err = errno;
+  return err;
+}
+
+// Opens (creating when missing), then `body(fd, size)`.
+template <class Body>
+int WithFile(TextView path, int flags, Body body) {
+  int fd = ::open(NativePath(path).c_str(), flags | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return errno;
+  struct stat sb;
+  if (::fstat(fd, &sb) != 0) return CloseChecked(fd, errno);
+  return CloseChecked(fd, body(fd, static_cast<off_t>(sb.st_size)));
+}
+
+int AppendBytes(TextView path, std::string_view bytes) {
+  return WithFile(path, O_WRONLY | O_APPEND, [&](int fd, off_t) { return WriteAll(fd, bytes); });
+}
+
+// The footer as it goes into its slot: exactly 200 bytes, cut at a character boundary and
+// padded with spaces.
+std::string FooterSlot(TextView footer) {
+  size_t bytes = 0, chars = 0;
+  for (; chars < footer.size(); ++chars) {
+    size_t w = static_cast<size_t>(Cp932Width(footer[chars]));
+    if (bytes + w > kFooterSlot) break;
+    bytes += w;
+  }
+  std::string slot = EncodeCp932(footer.substr(0, chars));
+  if (slot.size() > kFooterSlot) slot.resize(kFooterSlot);
+  slot.append(kFooterSlot - slot.size(), ' ');
+  return slot;
+}
+
+int WriteFooter(RunEnv& env, RunState& st, TextView path) {
+  return WithFile(path, O_RDWR, [&](int fd, off_t size) {
+    if (size == 0 || st.output.html3.empty()) return 0;
+    Text footer = ExpandTemplate(st.output.html3, st.values, st.board.items, st.board.changewords,
+                                 MacroContextOf(env), MessageNumber{0, 0}, path);
+    return WriteAll(fd, FooterSlot(footer), size);
+  });
+}
+
+// ---- Failure handling of the writer ----
+
+enum class Recovery { Retry, Skip, End };
+
+Text FolderOf(TextView path) {
+  int64_t p = FindLast(path, Text(1, kSep));
+  return p > 0 ? Text(path.substr(0, p - 1)) : Text();
+}
+
+Recovery WrongOutputName(RunEnv& env) {
+  env.ui.Beep();
+  env.ui.MessageBox(
+      Text(u"出力ファイル名の設定に誤りがあります") + kCrLf + u"正しい値を設定してください",
+      kAppCaption, Icon::Critical, Buttons::Ok);
+  env.hooks.SaveHistory();
+  return Recovery::End;
+}
+
+Recovery AskAfterError(RunEnv& env, RunState& st, int err, TextView path) {
+  Text text = FromUtf8(std::strerror(err));
+  if (!path.empty()) text += kCrLf + Text(path);
+  switch (ShowRunError(env, text)) {
+    case Answer::Retry:
+      return Recovery::Retry;
+    case Answer::Ignore:
+      return Recovery::Skip;
+    default:
+      AbortRun(env, st);
+      return Recovery::End;
+  }
+}
+
+// The output folder is missing: offer to create it (one level only).
+Recovery MissingFolder(RunEnv& env, RunState& st, TextView path) {
+  Text folder = FolderOf(path);
+  int64_t last = FindLast(path, Text(1, kSep));
+  if (path.size() <= 1 || last <= 1 || FolderExists(folder)) return WrongOutputName(env);
+  Text parent = FolderOf(folder);
+  if (parent.empty() || FolderExists(parent)) {
+    env.ui.Beep();
+    Answer a = env.ui.MessageBox(u"出力先のフォルダが存在しません（" + folder + u"）" + kCrLf +
+                                     u"新規にフォルダを作成しますか？",
+                                 kAppCaption, Icon::Question, Buttons::YesNo);
+    if (a != Answer::Yes) return WrongOutputName(env);
+    if (CreateFolder(folder)) return Recovery::Retry;
+    return AskAfterError(env, st, errno ? errno : EACCES, folder);
+  }
+  env.ui.Beep();
+  env.ui.MessageBox(u"出力先のフォルダが存在しません（" + folder + u"）" + kCrLf +
+                        u"この上のフォルダ（" + parent + u"）も存在しないので" + kCrLf +
+                        u"新規フォルダが作成出来ません",
+                    kAppCaption, Icon::Critical, Buttons::Ok);
+  return WrongOutputName(env);
+}
+
+// Runs a file operation until it succeeds, is skipped (Ignore) or the run ends.
+template <class Op>
+Step Guarded(RunEnv& env, RunState& st, TextView path, Op op) {
+  for (;;) {
+    int err = op();
+    if (err == 0) return Step::Continue;
+    Recovery r = err == ENOENT ? MissingFolder(env, st, path) : AskAfterError(env, st, err, path);
+    if (r == Recovery::Skip) return Step::Continue;
+    if (r == Recovery::End) return Step::End;
+  }
+}
+
+Text Expand(RunEnv& env, RunState& st, TextView tmpl, TextView path) {
+  return ExpandTemplate(tmpl, st.values, st.board.items, st.board.changewords, MacroContextOf(env),
+                        MessageNumber{st.current_number, st.board.msg_keta}, path);
+}
+
+// Header into an empty file; otherwise the old footer slot blanked so the new messages follow
+// it. A file too short to hold a slot is left as it is.
+Step BeginFile(RunEnv& env, RunState& st, TextView path) {
+  st.open_path = path;
+  return Guarded(env, st, path, [&] {
+    return WithFile(path, O_RDWR, [&](int fd, off_t size) {
+      if (size == 0) return WriteAll(fd, EncodeCp932(Expand(env, st, st.output.html1, path)), 0);
+      if (st.output.html3.empty() || size < static_cast<off_t>(kFooterSlot)) return 0;
+      return WriteAll(fd, std::string(kFooterSlot, ' '), size - static_cast<off_t>(kFooterSlot));
+    });
+  });
+}
+
+Step FinishFileAt(RunEnv& env, RunState& st, TextView path) {
+  Step s = Guarded(env, st, path, [&] { return WriteFooter(env, st, path); });
+  if (s == Step::Continue && st.open_path == path) st.open_path.clear();
+  return s;
+}
+
+}  // namespace
+
+MacroContext MacroContextOf(RunEnv& env) {
+  MacroContext c;
+  c.url1 = env.form.Text_url1().Value();
+  c.url2 = env.form.Text_url2().Value();
+  c.board = env.catalog.Board(env.form.Combo_bbs().Index());
+  c.version = env.version_text;
+  return c;
+}
+
+Text BuildOutputFileName(MainForm& form, const DefinitionCatalog& catalog, int32_t split_key,
+                         int32_t file_message_count, bool index) {
+  const OutputEntry* out = catalog.Output(form.Combo_out().Index());
+  const Text mark = out ? out->mark : Text();
+  Text name;
+  if (!form.Check_devide().Value()) {
+    name = form.Text_out().Value();
+  } else {
+    Text full = form.Text_out().Value();
+    size_t sep = full.rfind(kSep);
+    Text folder = sep == Text::npos ? Text() : full.substr(0, sep + 1);
+    Text file = sep == Text::npos ? full : full.substr(sep + 1);
+    size_t dot = file.rfind(u'.');
+    if (dot == Text::npos) {
+      file += u"." + mark;
+      dot = file.rfind(u'.');
+    }
+    Text base = file.substr(0, dot), ext = file.substr(dot + 1);
+    const int kind = form.Option_devidekind().Index();
+    int64_t key = split_key;
+    if (kind == 0 && NumericValue(form.Text_devidecnt().Value()) < file_message_count)
+      key = static_cast<int64_t>(split_key) + 1;
+    Text key_text;
+    switch (kind) {
+      case 0:
+        key_text = FormatMessageNumber(static_cast<double>(key), 3);
+        break;
+      case 1:
+        key_text = Dec(key);
+        break;
+      case 2:
+        key_text = FormatMessageNumber(static_cast<double>(key), 4);
+        break;
+      default:
+        return {};
+    }
+    name = folder + base + u"_" + key_text + u"." + ext;
+  }
+  if (index) {
+    size_t dot = name.rfind(u'.');
+    if (dot == Text::npos) {
+      name += u"." + mark;
+      dot = name.rfind(u'.');
+    }
+    name = name.substr(0, dot) + u"_idx" + name.substr(dot);
+  }
+  return name;
+}
+
+Text BuildOutputFileName(RunEnv& env, const RunState& state, bool index) {
+  return BuildOutputFileName(env.form, env.catalog, state.split_key, state.file_message_count,
+                             index);
+}
+
+Text AppendQuestionText(TextView path) {
+  return u"ファイル（" + Text(path) + u"）が既に存在します" + kCrLf +
+         u"このファイルにデータを追加しますか？";
+}
+
+Answer ShowRunError(RunEnv& env, const Text& description) {
+  env.ui.Beep();
+  return env.ui.MessageBox(description, u"エラー", Icon::Critical, Buttons::AbortRetryIgnore);
+}
+
+namespace {
+
+bool AskAppend(RunEnv& env, TextView path) {
+  env.ui.Beep();
+  return env.ui.MessageBox(AppendQuestionText(path), kAppCaption, Icon::Question, Buttons::YesNo) ==
+         Answer::Yes;
+}
+
+}  // namespace
+
+Step NameOutputAfterTitle(RunEnv& env, RunState& state) {
+  Text out = env.form.Text_out().Value();
+  size_t sep = out.rfind(kSep);
+  Text folder = sep == Text::npos ? Text() : out.substr(0, sep + 1);
+  if (state.topic_title.empty()) {
+    env.ui.MessageBox(u"タイトルが取得できなかったため、ファイル名を設定できませんでした",
+                      kAppCaption, Icon::Critical, Buttons::Ok);
+    return Step::End;
+  }
+  env.form.Text_out().SetValue(folder + TitleToFileName(state.topic_title, env.clock.Now()) + u"." +
+                               Mark(env));
+  if (!env.form.Check_devide().Value()) {
+    Text path = BuildOutputFileName(env, state, false);
+    if (FileExists(path) && !AskAppend(env, path)) return Step::End;
+  }
+  return Step::Continue;
+}
+
+Step SplitStep(RunEnv& env, RunState& st) {
+  MainForm& f = env.form;
+  st.previous_split_key = st.split_key;
+  switch (f.Option_devidekind().Index()) {
+    case 0: {
+      st.file_message_count += 1;
+      if (NumericValue(f.Text_devidecnt().Value()) < st.file_message_count) {
+        st.split_key += 1;
+        st.file_message_count = 1;
+      }
+      const bool first = IsFirstMessage(st);
+      if (first || st.file_message_count == 1) {
+        // The probe looks at the file this message goes to.
+        Text probe = BuildOutputFileName(env, st, false);
+        if (FileExists(probe)) {
+          if (first) {
+            if (f.Check_TopicToFilename().Value() && !AskAppend(env, probe)) return Step::End;
+          } else {
+            // Existing files of the series are never appended to in the middle of a run.
+            for (int guard = 0; guard < 1000000 && FileExists(probe); ++guard) {
+              st.split_key += 1;
+              probe = BuildOutputFileName(env, st, false);
+            }
+          }
+        }
+      }
+      break;
+    }
+    case 1: {
+      Text d;
+      if (st.board.date_item >= 0 && st.board.date_item < static_cast<int>(st.values.size()))
+        d = st.values[st.board.date_item];
+      DateTime t = ParseDateTime(d).value_or(DateTime{1970, 1, 1, 9, 0, 0});
+      int64_t key;
+      switch (f.Combo_devidedatekind().Index()) {
+        case 1:
+          key = std::stoll(std::to_string(t.year) + std::to_string(WeekOfYear(t)));
+          break;
+        case 2:
+          key = int64_t{t.year} * 100 + t.month;
+          break;
+        default:
+          key = int64_t{t.year} * 10000 + t.month * 100 + t.day;
+          break;
+      }
+      st.split_key = static_cast<int32_t>(key);
+      break;
+    }
+    case 2: {
+      Text path = BuildOutputFileName(env, st, false);
+      std::optional<int64_t> size = FileSize(path);
+      if (size && NumericValue(f.Text_devidefilesize().Value()) * 1024 < *size) st.split_key += 1;
+      break;
+    }
+    default:
+      break;
+  }
+  return Step::Continue;
+}
+
+Step WriteMessage(RunEnv& env, RunState& st) {
+  MainForm& f = env.form;
+  const Text path = BuildOutputFileName(env, st, false);
+  const bool first = IsFirstMessage(st);
+  // A message that moves to another file of the series begins that file: the previous file
+  // gets its footer, and an existing file its old footer blanked.
+  if (first || !FileExists(path) || path != st.previous_path) {
+    if (!first && !st.previous_path.empty() && FinishFileAt(env, st, st.previous_path) == Step::End)
+      return Step::End;
+    if (BeginFile(env, st, path) == Step::End) return Step::End;
+  }
+
+  if (!f.Check_nooutblank().Value() || !AllItemsEmpty(st.values)) {
+    std::string message = EncodeCp932(Expand(env, st, st.output.html2, path));
+    if (Guarded(env, st, path, [&] { return AppendBytes(path, message); }) == Step::End)
+      return Step::End;
+    if (f.Check_CreateTitleIndex().Value()) {
+      const Text index = BuildOutputFileName(env, st, true);
+      Text entry = FileExists(index) ? Text() : Expand(env, st, st.output.html1_idx, path);
+      entry += Expand(env, st, st.output.html2_idx, path);
+      if (Guarded(env, st, index, [&] { return AppendLine(index, entry); }) == Step::End)
+        return Step::End;
+    }
+  }
+
+  if (st.open_while_collecting) {
+    env.clock.Sleep(1000);
+    env.shell.Open(path);
+    st.open_while_collecting = false;
+  }
+  st.previous_path = path;
+  st.last_handled = st.current_number;
+  st.handled_count += 1;
+  env.ui.Yield();
+  st.current_number += 1;
+  return Step::Continue;
+}
+
+Step OutputMessage(RunEnv& env, RunState& state) {
+  if (IsFirstMessage(state) && env.form.Check_TopicToFilename().Value() &&
+      NameOutputAfterTitle(env, state) == Step::End)
+    return Step::End;
+  if (env.form.Check_devide().Value() && SplitStep(env, state) == Step::End) return Step::End;
+  return WriteMessage(env, state);
+}
+
+int AppendLine(TextView path, TextView text) {
+  std::string bytes = EncodeCp932(text);
+  bytes += "\r\n";
+  return AppendBytes(path, bytes);
+}
+
+Step FinishOutputFile(RunEnv& env, RunState& state) {
+  return FinishFileAt(env, state, BuildOutputFileName(env, state, false));
+}
+
+void EndRun(RunEnv& env, RunState& state) {
+  if (FinishOutputFile(env, state) == Step::End) return;
+  env.hooks.UpdateHistory(state);
+  Text next = FormatNumber(state.current_number);
+  env.form.Text_from().SetValue(next);
+  env.form.Text_to().SetValue(next);
+  env.ui.Beep();
+  if (env.ui.MessageBox(Text(u"処理が完了しました") + kCrLf + u"結果を表示しますか？", kAppCaption,
+                        Icon::Question, Buttons::YesNo) == Answer::Yes)
+    env.hooks.ShowResult();
+  env.form.Label_status().SetValue(u"取得完了");
+  env.hooks.SaveHistory();
+}
+
+void StopRun(RunEnv& env, RunState& state) {
+  if (IsFirstMessage(state)) {
+    env.hooks.SaveHistory();
+    return;
+  }
+  if (FinishOutputFile(env, state) == Step::End) return;
+  env.hooks.UpdateHistory(state);
+  env.form.Text_from().SetValue(FormatNumber(state.current_number));
+  env.hooks.SaveHistory();
+}
+
+void AbortRun(RunEnv& env, RunState& state) {
+  if (!state.open_path.empty()) {
+    Text path = state.open_path;
+    state.open_path.clear();
+    WriteFooter(env, state, path);  // best effort: a failure here was already reported
+  }
+  env.hooks.SaveHistory();
+}
+
+}  // namespace pellucor

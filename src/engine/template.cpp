@@ -1,0 +1,150 @@
+#include "engine/template.h"
+
+#include <cmath>
+#include <exception>
+
+#include "common/numeric.h"
+#include "common/search.h"
+
+namespace pellucor {
+
+Text FormatMessageNumber(double number, int digits) {
+  if (!std::isfinite(number) || std::fabs(number) >= 1e18 || number != std::floor(number))
+    return FormatNumber(number);
+  long long v = static_cast<long long>(number);
+  std::string s = std::to_string(v < 0 ? -v : v);
+  if (static_cast<int>(s.size()) < digits) s.insert(0, digits - s.size(), '0');
+  if (v < 0) s.insert(0, 1, '-');
+  return Text(s.begin(), s.end());
+}
+
+Text RemoveUnresolvedMacros(TextView text) {
+  Text out;
+  out.reserve(text.size());
+  size_t i = 0;
+  for (;;) {
+    size_t s = text.find(u"<@", i);
+    if (s == TextView::npos) break;
+    size_t e = text.find(u'>', s);
+    if (e == TextView::npos) break;
+    out.append(text.substr(i, s - i));
+    i = e + 1;
+  }
+  out.append(text.substr(i));
+  return out;
+}
+
+Text PercentEncode(TextView text) {
+  // One pass gives the same result as the twelve replacements in order: "%" goes first and
+  // the codes written later hold no character that is encoded after them.
+  Text out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    const char16_t* code = nullptr;
+    switch (c) {
+      case u'%':
+        code = u"%25";
+        break;
+      case u' ':
+        code = u"%20";
+        break;
+      case u'!':
+        code = u"%21";
+        break;
+      case u'#':
+        code = u"%23";
+        break;
+      case u'$':
+        code = u"%24";
+        break;
+      case u'&':
+        code = u"%26";
+        break;
+      case u'\'':
+        code = u"%27";
+        break;
+      case u'(':
+        code = u"%28";
+        break;
+      case u')':
+        code = u"%29";
+        break;
+      case u'+':
+        code = u"%2b";
+        break;
+      case u';':
+        code = u"%3b";
+        break;
+      case u'=':
+        code = u"%3d";
+        break;
+      default:
+        break;
+    }
+    if (code)
+      out += code;
+    else
+      out += c;
+  }
+  return out;
+}
+
+namespace {
+
+// ReplaceAll that skips the copy when the macro is absent (the common case).
+void Replace(Text& t, TextView find, TextView with) {
+  if (t.find(find) != Text::npos) t = ReplaceAll(t, find, with, false);
+}
+
+}  // namespace
+
+Text ExpandTemplate(TextView tmpl, std::vector<Text>& values, const std::vector<ItemRule>& items,
+                    const std::vector<ChangeWord>& changewords, const MacroContext& ctx,
+                    std::optional<MessageNumber> number, std::optional<TextView> output_path) {
+  Text t(tmpl);
+  try {
+    Replace(t, u"<@SYS_URL1>", ctx.url1);
+    Replace(t, u"<@SYS_URL2>", ctx.url2);
+    Replace(t, u"<@SYS_SITE_URL>", kSiteUrl);
+    Replace(t, u"<@SYS_APP_NAME>", kAppName);
+    Replace(t, u"<@SYS_APP_VER>", ctx.version);
+    if (ctx.board) {
+      Replace(t, u"<@SYS_BBS_NAME>", ctx.board->name);
+      Replace(t, u"<@SYS_BBS_URL>", ctx.board->url);
+      Replace(t, u"<@SYS_BBS_FIRST_MSGNO>", ctx.board->first_msgno);
+    }
+    Replace(t, u"<@SYS_TAB>", u"\t");
+    Replace(t, u"<@SYS_CR>", u"\r");
+    Replace(t, u"<@SYS_LF>", u"\n");
+    if (output_path) {
+      TextView path = *output_path;
+      size_t sep = path.rfind(kSep);
+      TextView name = sep == TextView::npos ? path : path.substr(sep + 1);
+      Replace(t, u"<@SYS_OUT_FILENAME>", PercentEncode(name));
+      Replace(t, u"<@SYS_OUT_FILENAME_ORIGIN>", name);
+    }
+    if (number) Replace(t, u"<@SYS_MSG_NUM>", FormatMessageNumber(number->number, number->digits));
+
+    for (const ChangeWord& cw : changewords) {
+      if (cw.bf.empty()) continue;
+      for (Text& v : values) v = ReplaceAll(v, cw.bf, cw.af, true);
+    }
+
+    if (number) {
+      const size_t n = std::min(items.size(), values.size());
+      for (size_t i = 0; i < n; ++i) {
+        const ItemRule& item = items[i];
+        if (item.attr.empty()) continue;
+        if (item.name == u"返信先" && IsNumericText(values[i]))
+          Replace(t, item.attr, FormatMessageNumber(NumericValue(values[i]), number->digits));
+        else
+          Replace(t, item.attr, values[i]);
+      }
+    }
+  } catch (const std::exception&) {
+    // A failed step leaves the text as far as it got; the unresolved macros still go.
+  }
+  return RemoveUnresolvedMacros(t);
+}
+
+}  // namespace pellucor
