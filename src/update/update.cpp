@@ -289,11 +289,13 @@ void DownloadSelected(UpdateContext& ctx) {
 
     SetStatus(ctx, e.file + u"ダウンロード");
     std::string body;
+    long http_status = 0;
     bool fetched = false;
     while (!fetched) {
       FetchResult r = ctx.http.Fetch(ctx.base_url + e.file, IdleFor(ctx));
       if (r.status == FetchResult::Status::Ok) {
         body = std::move(r.body);
+        http_status = r.http_status;
         fetched = true;
       } else if (r.status == FetchResult::Status::Cancelled) {
         ShowError(ui, u"処理を中断します。");
@@ -308,7 +310,9 @@ void DownloadSelected(UpdateContext& ctx) {
         if (a == Answer::Ignore) fetched = true;  // an empty body: the receive error below
       }
     }
-    if (ReceiveFailed(body)) {
+    // An error page from the site (file missing, server trouble) is no definition: writing it
+    // would replace a working file with it.
+    if (ReceiveFailed(body) || http_status >= 400) {
       ShowError(ui, ReceiveErrorText());
       SetStatus(ctx, u"");
       return;

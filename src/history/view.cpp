@@ -1,0 +1,318 @@
+#include "history/view.h"
+
+#include <algorithm>
+
+#include "app/main_form.h"
+#include "common/files.h"
+#include "common/numeric.h"
+#include "common/search.h"
+#include "engine/definitions.h"
+#include "platform/shell.h"
+#include "platform/ui.h"
+
+namespace pellucor {
+namespace {
+
+const Text kDetailCaption = kAppCaption + u" - 履歴詳細";
+
+bool IsOne(const Text& t) {
+  return WholeValue(t) == 1;
+}
+
+DateTime TenYearsBefore(const DateTime& now) {
+  DateTime t = now;
+  t.year -= 10;
+  if (!IsValidDate(t.year, t.month, t.day)) t.day = 28;  // 29 February of a common year
+  return t;
+}
+
+const char16_t* DateKindText(const Text& kind) {
+  if (kind == u"0") return u"日別";
+  if (kind == u"1") return u"週別";
+  if (kind == u"2") return u"月別";
+  return u"";
+}
+
+// folder (with its separator), base and extension of the output path; false without a "." in
+// the file-name part.
+bool SplitOutputPath(const Text& path, Text& folder, Text& base, Text& ext) {
+  int64_t p = FindLast(path, Text(1, kSep));
+  folder = path.substr(0, static_cast<size_t>(p));
+  Text name = path.substr(static_cast<size_t>(p));
+  size_t dot = name.rfind(u'.');
+  if (dot == Text::npos) return false;
+  base = name.substr(0, dot);
+  ext = name.substr(dot + 1);
+  return true;
+}
+
+}  // namespace
+
+void SortHistoryForWindow(HistoryList& list, const DateTime& now) {
+  const DateTime fallback = TenYearsBefore(now);
+  std::vector<DateTime> dates;
+  dates.reserve(list.size());
+  for (const HistoryRecord& r : list)
+    dates.push_back(ParseDateTime(r.lastRunTime).value_or(fallback));
+  for (size_t i = 0; i < list.size(); ++i) {
+    for (size_t j = i; j < list.size(); ++j) {
+      if (dates[i] < dates[j]) {
+        std::swap(list[i], list[j]);
+        std::swap(dates[i], dates[j]);
+      }
+    }
+  }
+}
+
+Text FitToBytes(TextView text, int width) {
+  Text r;
+  int used = 0;
+  for (char16_t c : text) {
+    int w = Cp932Width(c);
+    if (used + w > width) break;
+    r += c;
+    used += w;
+  }
+  r.append(static_cast<size_t>(std::max(0, width - used)), u' ');
+  return r;
+}
+
+Text HistoryListLine(const HistoryRecord& r) {
+  Text line;
+  if (r.lastRunTime.size() > 5) line = r.lastRunTime.substr(5, 11);
+  line += u' ';
+  line += FitToBytes(u"(" + r.lastMessage + u")", 7) + u'\t';
+  line += FitToBytes(r.boardName, 19) + u'\t';
+  if (!r.comment.empty()) {
+    line += FitToBytes(r.title, 29) + u'\t' + r.comment;
+  } else {
+    line += r.title;
+  }
+  return line;
+}
+
+Text HistoryDetailText(const HistoryRecord& r, const DefinitionCatalog& catalog) {
+  Text t;
+  auto add = [&t](const Text& line) { t += line + kCrLf; };
+  add(u"タイトル : " + r.title);
+  add(u"前回取得MSG番号 : " + r.fromNumber + u"\uFF5E" + r.lastMessage);
+  add(Text(u"最大メッセージ数まで取得 : ") + (IsOne(r.maxMsg) ? u"する" : u"しない"));
+  add(u"掲示板 : " + r.boardName);
+  for (const OutputEntry& e : catalog.outputs) {
+    if (e.file == r.outputTypeFile) {
+      add(u"出力タイプ : " + e.name);
+      break;
+    }
+  }
+  add(u"出力ファイル名 : " + r.outputPath);
+  add(Text(u"タイトルをファイル名に : ") + (IsOne(r.topicToFilename) ? u"する" : u"しない"));
+  if (IsOne(r.divide)) {
+    Text split;
+    if (r.divideKind == u"0")
+      split = r.divideCount + u"件ごと";
+    else if (r.divideKind == u"1")
+      split = DateKindText(r.divideDateKind);
+    else if (r.divideKind == u"2")
+      split = r.divideFileSize + u"KBごと";
+    add(u"出力ファイルを分割 : する(" + split + u")");
+  } else {
+    add(u"出力ファイルを分割 : しない");
+  }
+  add(Text(u"題名インデックス : ") + (IsOne(r.createTitleIndex) ? u"作成する" : u"作成しない"));
+  add(u"前回取得日 : " + r.lastRunTime);
+  const double messages = NumericValue(r.totalMessages);
+  if (messages > 0) {
+    add(u"平均取得時間 : " + FormatFixed(NumericValue(r.totalSeconds) / messages, 2) + u"秒(/1件)");
+  }
+  add(u"コメント : " + r.comment);
+  return t;
+}
+
+void PutBackIntoMainForm(const HistoryRecord& r, MainForm& form, const DefinitionCatalog& catalog) {
+  form.Text_url1().SetValue(r.url1);
+  form.Text_url2().SetValue(r.url2);
+  const Text next = FormatNumber(NumericValue(r.lastMessage) + 1);
+  form.Text_from().SetValue(next);
+  form.Text_to().SetValue(next);
+  form.Check_MaxMsg().SetValue(static_cast<int>(WholeValue(r.maxMsg)));
+  form.Text_out().SetValue(r.outputPath);
+  form.Check_TopicToFilename().SetValue(static_cast<int>(WholeValue(r.topicToFilename)));
+  form.Check_devide().SetValue(static_cast<int>(WholeValue(r.divide)));
+  form.Text_devidecnt().SetValue(r.divideCount);
+  for (size_t i = 0; i < catalog.boards.size(); ++i) {
+    if (catalog.boards[i].file == r.boardFile) {
+      form.Combo_bbs().SetIndex(static_cast<int>(i));
+      break;
+    }
+  }
+  for (size_t i = 0; i < catalog.outputs.size(); ++i) {
+    if (catalog.outputs[i].file == r.outputTypeFile) {
+      form.Combo_out().SetIndex(static_cast<int>(i));
+      break;
+    }
+  }
+  form.Check_CreateTitleIndex().SetValue(static_cast<int>(WholeValue(r.createTitleIndex)));
+  form.Check_nooutblank().SetValue(static_cast<int>(WholeValue(r.noOutBlank)));
+  // Indexes outside the controls' range (a damaged record) leave them as they are.
+  if (int64_t k = WholeValue(r.divideKind); k >= 0 && k <= 2)
+    form.Option_devidekind().SetIndex(static_cast<int>(k));
+  if (int64_t k = WholeValue(r.divideDateKind); k >= 0 && k <= 2)
+    form.Combo_devidedatekind().SetIndex(static_cast<int>(k));
+  form.Text_devidefilesize().SetValue(r.divideFileSize);
+}
+
+OutputChoice ChooseHistoryOutput(const HistoryRecord& r) {
+  OutputChoice c;
+  Text folder, base, ext;
+  if (!SplitOutputPath(r.outputPath, folder, base, ext)) {
+    c.valid_name = false;
+    return c;
+  }
+  const Text index_page = folder + base + u"_index." + ext;
+  Text output = r.outputPath;
+  const bool divided = WholeValue(r.divide) != 0;
+  if (divided) {
+    const int64_t key = WholeValue(r.splitKey);
+    Text key_text;
+    if (r.divideKind == u"0")
+      key_text = ZeroPad(key, 3);
+    else if (r.divideKind == u"1")
+      key_text = FormatNumber(static_cast<double>(key));
+    else if (r.divideKind == u"2")
+      key_text = ZeroPad(key, 4);
+    output = folder + base + u"_" + key_text + u"." + ext;
+  }
+  if (divided || IsOne(r.createTitleIndex)) c.candidates.push_back(index_page);
+  c.candidates.push_back(output);
+
+  const bool output_exists = FileExists(output);
+  const bool index_exists = c.candidates.size() == 2 && FileExists(index_page);
+  if (index_exists && output_exists) {
+    auto out_time = FileModified(output);
+    auto idx_time = FileModified(index_page);
+    c.chosen = out_time && idx_time && *out_time > *idx_time ? output : index_page;
+  } else if (index_exists) {
+    c.chosen = index_page;
+  } else if (output_exists) {
+    c.chosen = output;
+  }
+  return c;
+}
+
+HistoryWindow::HistoryWindow(HistoryList& list, MainForm& form, Ui& ui, Shell& shell,
+                             const DefinitionCatalog& catalog)
+    : list_(list), form_(form), ui_(ui), shell_(shell), catalog_(catalog) {}
+
+void HistoryWindow::Load() {
+  lines_.clear();
+  selection_ = -1;
+  if (!list_.empty()) Fill(0);
+}
+
+void HistoryWindow::Fill(int wished) {
+  lines_.clear();
+  for (const HistoryRecord& r : list_) lines_.push_back(HistoryListLine(r));
+  if (list_.empty()) {
+    selection_ = -1;
+    return;
+  }
+  selection_ = std::clamp(wished, 0, static_cast<int>(list_.size()) - 1);
+}
+
+const HistoryRecord* HistoryWindow::Selected() const {
+  if (selection_ < 0 || selection_ >= static_cast<int>(list_.size())) return nullptr;
+  return &list_[static_cast<size_t>(selection_)];
+}
+
+void HistoryWindow::ShowDetail() {
+  const HistoryRecord* r = Selected();
+  if (!r) return;
+  ui_.Beep();
+  ui_.MessageBox(HistoryDetailText(*r, catalog_), kDetailCaption, Icon::Information, Buttons::Ok);
+}
+
+HistoryWindow::After HistoryWindow::DoubleClick() {
+  const HistoryRecord* r = Selected();
+  if (!r) return After::Stay;
+  ui_.Beep();
+  Answer a = ui_.MessageBox(
+      HistoryDetailText(*r, catalog_) + kCrLf + u"選択された履歴をメイン画面にセットしますか？",
+      kDetailCaption, Icon::Question, Buttons::YesNo);
+  return a == Answer::Yes ? SetMain() : After::Stay;
+}
+
+HistoryWindow::After HistoryWindow::SetMain() {
+  const HistoryRecord* r = Selected();
+  if (!r) return After::Stay;
+  PutBackIntoMainForm(*r, form_, catalog_);
+  return After::Close;
+}
+
+HistoryWindow::After HistoryWindow::Delete() {
+  const HistoryRecord* r = Selected();
+  if (!r) return After::Stay;
+  ui_.Beep();
+  Answer a = ui_.MessageBox(
+      HistoryDetailText(*r, catalog_) + kCrLf + u"選択された履歴を削除してよろしいですか？",
+      kAppCaption + u" - 削除確認", Icon::Question, Buttons::YesNo);
+  if (a != Answer::Yes) return After::Stay;
+  list_.erase(list_.begin() + selection_);
+  if (list_.empty()) {
+    Fill(0);
+    return After::Close;
+  }
+  Fill(selection_);
+  return After::Stay;
+}
+
+void HistoryWindow::EditComment() {
+  if (!Selected()) return;
+  HistoryRecord& r = list_[static_cast<size_t>(selection_)];
+  std::optional<Text> answer =
+      ui_.InputBox(u"コメントを編集してください", kAppCaption + u" - コメント編集", r.comment);
+  // Cancel in the input box keeps the comment as it was.
+  if (answer && !answer->empty()) {
+    r.comment = *answer;
+  } else if (answer && !r.comment.empty()) {
+    ui_.Beep();
+    Answer a = ui_.MessageBox(Text(u"コメントの編集をキャンセルしますか？") + kCrLf +
+                                  u"処理をキャンセルする場合は[はい] "
+                                  u"コメントを削除する場合は[いいえ]を選択してください",
+                              kAppCaption + u" - コメント編集確認", Icon::Question, Buttons::YesNo);
+    if (a == Answer::No) r.comment.clear();
+  }
+  Fill(selection_);
+}
+
+void HistoryWindow::OpenTopic() {
+  const HistoryRecord* r = Selected();
+  if (!r) return;
+  shell_.Open(r->url1 + r->lastMessage + r->url2);
+}
+
+void HistoryWindow::OpenFolder() {
+  const HistoryRecord* r = Selected();
+  if (!r) return;
+  const Text folder = FolderPart(r->outputPath);
+  if (shell_.Open(folder)) return;
+  if (shell_.Explore(folder)) return;
+  ui_.MessageBox(u"開けませんでした", kAppCaption, Icon::Critical, Buttons::Ok);
+}
+
+void HistoryWindow::OpenOutput() {
+  const HistoryRecord* r = Selected();
+  if (!r) return;
+  OutputChoice c = ChooseHistoryOutput(*r);
+  if (!c.valid_name) {
+    ui_.MessageBox(u"出力ファイル名が不正なためファイルを開けません", kAppCaption + u"エラー",
+                   Icon::Critical, Buttons::Ok);
+    return;
+  }
+  if (c.chosen.empty()) {
+    ui_.MessageBox(u"ファイルが存在しません", kAppCaption, Icon::Critical, Buttons::Ok);
+    return;
+  }
+  if (!shell_.Open(c.chosen)) shell_.Edit(c.chosen);
+}
+
+}  // namespace pellucor

@@ -1,0 +1,84 @@
+// The history window's logic: the order of the list, its lines and the detail text, putting a
+// job back into the main window, deleting, comments, and opening the topic, folder or output.
+// The window binds its widgets to HistoryWindow and draws nothing of its own.
+#pragma once
+
+#include <vector>
+
+#include "common/format.h"
+#include "common/text.h"
+#include "history/store.h"
+
+namespace pellucor {
+
+class MainForm;
+class Ui;
+class Shell;
+struct DefinitionCatalog;
+
+// Newest first by lastRunTime; an entry whose time is not a date counts as ten years before
+// `now`. The new order is the order of the list from then on.
+void SortHistoryForWindow(HistoryList& list, const DateTime& now);
+
+// The longest leading part of the text that takes at most `width` bytes in CP932 (never
+// splitting a character), padded with spaces to exactly `width` bytes.
+Text FitToBytes(TextView text, int width);
+
+// One line of the list: "mm/dd hh:nn (last)  board  title  comment", columns fitted in bytes.
+Text HistoryListLine(const HistoryRecord& record);
+
+// The detail text; every line ends with CR LF.
+Text HistoryDetailText(const HistoryRecord& record, const DefinitionCatalog& catalog);
+
+// Puts the entry's job into the main window so that the next run continues it.
+void PutBackIntoMainForm(const HistoryRecord& record, MainForm& form,
+                         const DefinitionCatalog& catalog);
+
+// The output a history entry would open: the viewer's frameset page or the output file of the
+// series, whichever is newer (the frameset page on a tie). Nothing when neither exists; the
+// bool is false when the path has no extension to split at.
+struct OutputChoice {
+  bool valid_name = true;
+  std::vector<Text> candidates;  // frameset page first, when it is a candidate
+  Text chosen;                   // "" when no candidate exists
+};
+OutputChoice ChooseHistoryOutput(const HistoryRecord& record);
+
+class HistoryWindow {
+ public:
+  enum class After { Stay, Close };
+
+  HistoryWindow(HistoryList& list, MainForm& form, Ui& ui, Shell& shell,
+                const DefinitionCatalog& catalog);
+
+  // Load step: the lines, and line 0 selected when there is one.
+  void Load();
+  // Refills the lines and selects `wished` moved into 0 .. last (-1 when the list is empty).
+  void Fill(int wished);
+
+  const std::vector<Text>& Lines() const { return lines_; }
+  int Selection() const { return selection_; }
+  void Select(int index) { selection_ = index; }
+
+  void ShowDetail();    // popup: detail text
+  After DoubleClick();  // detail + question; Yes puts the entry back
+  After SetMain();      // put back and close
+  After Delete();       // question; Close when the history became empty
+  void EditComment();   // input box and its questions
+  void OpenTopic();     // the page of the last message handled
+  void OpenFolder();    // the output folder (file-manager fallback)
+  void OpenOutput();    // frameset page or output file (editor fallback)
+
+ private:
+  const HistoryRecord* Selected() const;
+
+  HistoryList& list_;
+  MainForm& form_;
+  Ui& ui_;
+  Shell& shell_;
+  const DefinitionCatalog& catalog_;
+  std::vector<Text> lines_;
+  int selection_ = -1;
+};
+
+}  // namespace pellucor
