@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "common/format.h"
@@ -65,6 +66,15 @@ bool ConfirmDownloadSelection(Ui& ui, DownloadList& list, const std::vector<Down
                               const std::vector<bool>& ticked);
 
 struct UpdateContext {
+  UpdateContext(MainForm& form, Ui& ui, HttpClient& http, Clock& clock, Text program_directory,
+                Text base_url)
+      : form(form),
+        ui(ui),
+        http(http),
+        clock(clock),
+        program_directory(std::move(program_directory)),
+        base_url(std::move(base_url)) {}
+
   MainForm& form;
   Ui& ui;
   HttpClient& http;

@@ -48,7 +48,8 @@ HistoryRecord Entry(const Text& time, const Text& title = u"t") {
 
 DefinitionCatalog Catalog() {
   DefinitionCatalog c;
-  c.boards = {{u"other.bbs", u"他"}, {u"_yahoo.bbs", u"Yahoo掲示板"}};
+  c.boards = {{u"other.bbs", u"他", u"", u"", u"", u""},
+              {u"_yahoo.bbs", u"Yahoo掲示板", u"", u"", u"", u""}};
   c.outputs = {{u"text.out", u"テキスト", u"txt"}, {u"html.out", u"HTML形式", u"html"}};
   return c;
 }
