@@ -93,23 +93,16 @@ Text ReadDefinitionSection(TextView section, TextView def, TextView path) {
 // A CR in the section, key or value would end the line early and the value could not be read
 // back, so such a write is refused. A key must be non-empty and free of "=" for the same
 // reason, and its line must not look like a section header.
-bool WriteDefinitionValue(TextView section, TextView key, TextView value, TextView path) {
+std::optional<std::string> SetDefinitionValue(std::string_view bytes, TextView section,
+                                              TextView key, TextView value) {
   auto has_cr = [](TextView t) { return t.find(u'\r') != TextView::npos; };
   if (key.empty() || key.find(u'=') != TextView::npos || has_cr(section) || has_cr(key) ||
       has_cr(value))
-    return false;
+    return std::nullopt;
   const Text key_line = Text(key) + u"=" + Text(value);
-  if (IsHeader(TrimSpaces(key_line))) return false;
+  if (IsHeader(TrimSpaces(key_line))) return std::nullopt;
   const std::string new_line = EncodeCp932(key_line) + "\r\n";
 
-  std::string bytes;
-  if (FileExists(path)) {
-    std::optional<std::string> old = ReadFileBytes(path);
-    if (!old) return false;  // never replace a file we could not read
-    bytes = std::move(*old);
-  } else if (FolderExists(path)) {
-    return false;
-  }
   std::vector<RawLine> lines = SplitLines(bytes);
 
   // Find the first section of the name, the first key line in it, and the last non-empty
@@ -137,7 +130,7 @@ bool WriteDefinitionValue(TextView section, TextView key, TextView value, TextVi
     out.append(lines[k].end.empty() ? std::string_view("\r\n") : lines[k].end);
   };
   if (header < 0) {
-    out = bytes;
+    out = std::string(bytes);
     if (!lines.empty() && lines.back().end.empty()) out += "\r\n";
     out += EncodeCp932(u"[" + Text(section) + u"]") + "\r\n" + new_line;
   } else {
@@ -154,7 +147,33 @@ bool WriteDefinitionValue(TextView section, TextView key, TextView value, TextVi
       if (key_at < 0 && static_cast<long>(k) == last_body) out += new_line;
     }
   }
-  return WriteFileAtomic(path, out);
+  return out;
+}
+
+bool WriteDefinitionValues(TextView section, const std::vector<std::pair<Text, Text>>& pairs,
+                           TextView path) {
+  std::string bytes;
+  if (FileExists(path)) {
+    std::optional<std::string> old = ReadFileBytes(path);
+    if (!old) return false;  // never replace a file we could not read
+    bytes = std::move(*old);
+  } else if (FolderExists(path)) {
+    return false;
+  }
+  bool ok = true, changed = false;
+  for (const auto& [key, value] : pairs) {
+    if (auto next = SetDefinitionValue(bytes, section, key, value)) {
+      bytes = std::move(*next);
+      changed = true;
+    } else {
+      ok = false;
+    }
+  }
+  return changed ? WriteFileAtomic(path, bytes) && ok : ok && pairs.empty();
+}
+
+bool WriteDefinitionValue(TextView section, TextView key, TextView value, TextView path) {
+  return WriteDefinitionValues(section, {{Text(key), Text(value)}}, path);
 }
 
 }  // namespace pellucor

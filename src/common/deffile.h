@@ -2,6 +2,11 @@
 // Every call opens, scans and closes the file, so edits made meanwhile are always seen.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "common/text.h"
 
 namespace pellucor {
@@ -18,5 +23,15 @@ Text ReadDefinitionSection(TextView section, TextView def, TextView path);
 // file, when missing. Every other line is kept byte for byte. CP932, CR LF. The file is
 // replaced atomically. Returns false when the file could not be written.
 bool WriteDefinitionValue(TextView section, TextView key, TextView value, TextView path);
+
+// Several keys of one section written in one replacement of the file, each as above. Returns
+// false when the file could not be written or a pair could not be stored.
+bool WriteDefinitionValues(TextView section, const std::vector<std::pair<Text, Text>>& pairs,
+                           TextView path);
+
+// The file's bytes with the key's line replaced or added, as WriteDefinitionValue does it;
+// nothing for a key or value that cannot be stored.
+std::optional<std::string> SetDefinitionValue(std::string_view bytes, TextView section,
+                                              TextView key, TextView value);
 
 }  // namespace pellucor

@@ -43,6 +43,7 @@ std::string NoMessagePage(Encoding e) {
 
 BoardServer::BoardServer(TopicSpec spec, int port) : server_(std::make_unique<httplib::Server>()) {
   SetTopic(spec);
+  server_->set_tcp_nodelay(true);
   auto page = [this](const httplib::Request& req, httplib::Response& res) {
     int64_t n = NumberOf(req);
     Misbehaviour kind = Misbehaviour::None;
@@ -137,14 +138,16 @@ void BoardServer::SetTopic(const TopicSpec& spec) {
     const Text line = u"長い本文の行です。かなカナ漢字とASCII 0123456789 を含みます。\n";
     BoardMessage m = SampleMessage(1, spec.count);
     m.topic_title = spec.topic_title;
-    size_t base = EncodePage(MakeBoardPage(m), spec.encoding).size();
-    BoardMessage one = m;
-    one.body += u"\n" + line;
-    size_t per_line = EncodePage(MakeBoardPage(one), spec.encoding).size() - base;
-    while (base < spec.page_bytes) {
-      padding += line;
-      base += per_line;
-    }
+    auto size_with = [&](const Text& pad) {
+      BoardMessage p = m;
+      p.body += u"\n" + pad;
+      return EncodePage(MakeBoardPage(p), spec.encoding).size();
+    };
+    size_t per_line = size_with(line) - size_with(Text());
+    size_t have = size_with(Text());
+    if (have < spec.page_bytes)
+      for (size_t i = (spec.page_bytes - have + per_line - 1) / per_line; i > 0; --i)
+        padding += line;
   }
   std::lock_guard<std::mutex> lock(mu_);
   spec_ = spec;

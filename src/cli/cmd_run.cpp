@@ -1,0 +1,44 @@
+// pellucor-cli run: one collection run, as the Run button does it.
+#include "cli/cli.h"
+#include "cli/session.h"
+#include "engine/run_driver.h"
+#include "viewer/result_viewer.h"
+
+namespace pellucor::cli {
+namespace {
+
+int RunCommandLine(Options& options) {
+  for (const auto& a : options.args) {
+    if (a.rfind("--bbs_file=", 0) == 0 || a.rfind("--out_file=", 0) == 0) continue;
+    std::fprintf(stderr, "pellucor-cli: run takes no argument: %s\n", a.c_str());
+    return kExitUsage;
+  }
+  Session session(options);
+  if (int status = session.Open(); status != kExitOk) return status;
+  Program& program = session.program();
+  RunOutcome outcome = RunCommand(program, [&program] {
+    // The terminal prints where the result is, then hands it to the desktop.
+    ViewerContext ctx{program.form, program.ui, program.shell, program.clock, program.catalog};
+    if (auto target = PrepareResult(ctx)) {
+      std::printf("%s\n", ToUtf8(*target).c_str());
+      std::fflush(stdout);
+      OpenResultTarget(program.ui, program.shell, *target);
+    }
+  });
+  session.status().Break();
+  session.Close();
+  switch (outcome) {
+    case RunOutcome::Finished:
+      return kExitOk;
+    case RunOutcome::Cancelled:
+      return kExitCancelled;
+    case RunOutcome::Ended:
+      break;
+  }
+  return kExitEarly;
+}
+
+[[maybe_unused]] const bool registered = RegisterCommand("run", RunCommandLine);
+
+}  // namespace
+}  // namespace pellucor::cli

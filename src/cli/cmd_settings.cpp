@@ -1,0 +1,26 @@
+// pellucor-cli settings: the 24 keys of pellu.ini in their write order, as they stand after the
+// --KEY=VALUE overrides.
+#include "app/settings.h"
+#include "cli/cli.h"
+#include "cli/session.h"
+
+namespace pellucor::cli {
+namespace {
+
+int SettingsCommand(Options& options) {
+  Session session(options);
+  if (int status = session.Open(); status != kExitOk) return status;
+  for (const auto& a : options.args) {
+    std::fprintf(stderr, "pellucor-cli: settings takes no argument: %s\n", a.c_str());
+    return kExitUsage;
+  }
+  for (const auto& [key, value] :
+       SettingsValues(session.form(), session.BoardFile(), session.OutputFile()))
+    std::printf("%s=%s\n", ToUtf8(key).c_str(), ToUtf8(value).c_str());
+  return kExitOk;
+}
+
+[[maybe_unused]] const bool registered = RegisterCommand("settings", SettingsCommand);
+
+}  // namespace
+}  // namespace pellucor::cli

@@ -1,0 +1,182 @@
+#include "cli/session.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/network.h"
+#include "app/settings.h"
+#include "common/numeric.h"
+#include "engine/definitions.h"
+#include "history/store.h"
+#include "platform/xdg_shell.h"
+
+namespace pellucor::cli {
+namespace {
+
+// The terminal Ui, keeping messages off an in-place status line.
+class CliUi : public ConsoleUi {
+ public:
+  CliUi(Mode mode, StatusLine& status) : ConsoleUi(mode), status_(status) {}
+  Answer MessageBox(const Text& text, const Text& caption, Icon icon, Buttons buttons) override {
+    status_.Break();
+    return ConsoleUi::MessageBox(text, caption, icon, buttons);
+  }
+
+ private:
+  StatusLine& status_;
+};
+
+class StatusControl : public TextControl {
+ public:
+  StatusControl(TextControl& inner, StatusLine& line) : inner_(inner), line_(line) {}
+  bool Enabled() const override { return inner_.Enabled(); }
+  void SetEnabled(bool e) override { inner_.SetEnabled(e); }
+  Text Value() const override { return inner_.Value(); }
+  void SetValue(const Text& v) override {
+    bool changed = v != inner_.Value();
+    inner_.SetValue(v);
+    if (changed) line_.Show(v);
+  }
+
+ private:
+  TextControl& inner_;
+  StatusLine& line_;
+};
+
+class CliForm : public MemoryForm {
+ public:
+  explicit CliForm(StatusLine& line) : status_(MemoryForm::Label_status(), line) {}
+  TextControl& Label_status() override { return status_; }
+
+ private:
+  StatusControl status_;
+};
+
+}  // namespace
+
+StatusLine::StatusLine(std::FILE* out, bool quiet)
+    : out_(out), quiet_(quiet), tty_(isatty(fileno(out)) != 0) {}
+
+void StatusLine::Show(const Text& text) {
+  if (quiet_) return;
+  std::string line = ToUtf8(ReplaceLineBreaks(text));
+  if (tty_) {
+    std::fprintf(out_, "\r%s\x1b[K", line.c_str());
+    pending_ = !line.empty();
+  } else if (!line.empty()) {
+    std::fprintf(out_, "%s\n", line.c_str());
+  }
+  std::fflush(out_);
+}
+
+void StatusLine::Break() {
+  if (pending_) {
+    std::fputc('\n', out_);
+    pending_ = false;
+  }
+}
+
+Session::Session(Options& options) : options_(options) {
+  status_ = std::make_unique<StatusLine>(stderr, options.quiet);
+  auto ui = std::make_unique<CliUi>(options.mode, *status_);
+  CliUi* raw = ui.get();
+  ui_ = std::move(ui);
+  form_ = std::make_unique<CliForm>(*status_);
+  shell_ = std::make_unique<XdgShell>();
+  program_ = std::make_unique<Program>(ProgramDirectory(options.home), *ui_, clock_, http_, *shell_,
+                                       *form_);
+  MainForm* form = form_.get();
+  ConsoleUi::InstallInterruptHandler();
+  raw->SetInterruptCallback([form] { form->cancel_requested = true; });
+}
+
+Session::~Session() = default;
+
+MainForm& Session::form() {
+  return *form_;
+}
+
+Ui& Session::ui() {
+  return *ui_;
+}
+
+Text Session::BoardFile() {
+  const BoardEntry* b = program_->catalog.Board(form_->Combo_bbs().Index());
+  return b ? b->file : Text();
+}
+
+Text Session::OutputFile() {
+  const OutputEntry* o = program_->catalog.Output(form_->Combo_out().Index());
+  return o ? o->file : Text();
+}
+
+int Session::Open() {
+  Program& p = *program_;
+  FirstRunGreeting(p.directory, *ui_);
+  LoadSettings(*form_, p.settings_path, p.directory);
+  BoardCatalog boards = RefreshBoardCatalog(p.directory, p.settings_path);
+  OutputCatalog outputs = RefreshOutputCatalog(p.directory, p.settings_path);
+  p.catalog.boards = boards.entries;
+  p.catalog.outputs = outputs.entries;
+  form_->Combo_bbs().SetIndex(boards.entries.empty() ? -1 : boards.selected);
+  form_->Combo_out().SetIndex(outputs.entries.empty() ? -1 : outputs.selected);
+
+  // --bbs_file= and --out_file= may have been kept among a command's own arguments.
+  std::vector<std::pair<std::string, std::string>> overrides;
+  for (const auto& key : options_.override_order)
+    overrides.emplace_back(key, options_.overrides[key]);
+  for (auto it = options_.args.begin(); it != options_.args.end();) {
+    bool def = it->rfind("--bbs_file=", 0) == 0 || it->rfind("--out_file=", 0) == 0;
+    if (def) {
+      size_t eq = it->find('=');
+      overrides.emplace_back(it->substr(2, eq - 2), it->substr(eq + 1));
+      it = options_.args.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (const auto& [key, value] : overrides) {
+    Text k = FromUtf8(key), v = FromUtf8(value);
+    if (k == u"bbs_file" || k == u"out_file") {
+      bool board = k == u"bbs_file";
+      int found = -1;
+      size_t count = board ? p.catalog.boards.size() : p.catalog.outputs.size();
+      for (size_t i = 0; i < count && found < 0; ++i)
+        if ((board ? p.catalog.boards[i].file : p.catalog.outputs[i].file) == v)
+          found = static_cast<int>(i);
+      if (found < 0) {
+        std::fprintf(stderr, "pellucor-cli: no %s file %s in %s\n", board ? "board" : "output",
+                     value.c_str(), ToUtf8(p.directory).c_str());
+        return kExitUsage;
+      }
+      (board ? form_->Combo_bbs() : form_->Combo_out()).SetIndex(found);
+      continue;
+    }
+    bool known = false;
+    for (const char16_t* name : kSettingsKeys) known = known || k == name;
+    if (!known) {
+      std::fprintf(stderr, "pellucor-cli: unknown setting --%s\n", key.c_str());
+      return kExitUsage;
+    }
+    if (!ApplySettingValue(*form_, k, v)) {
+      std::fprintf(stderr, "pellucor-cli: value out of range: --%s=%s\n", key.c_str(),
+                   value.c_str());
+      return kExitUsage;
+    }
+  }
+  LoadHistory(p.history_path, p.history, *ui_, form_->Check_devide().Value() != 0);
+  UpdateNetworkLabel(*form_);
+  return kExitOk;
+}
+
+void Session::Close() {
+  Program& p = *program_;
+  SaveHistory(p.history_path, p.history, *ui_);
+  if (!SaveSettings(*form_, p.settings_path, BoardFile(), OutputFile()))
+    ui_->MessageBox(u"設定ファイルの保存に失敗しました（" + p.settings_path + u"）", kAppCaption,
+                    Icon::Critical, Buttons::Ok);
+}
+
+}  // namespace pellucor::cli

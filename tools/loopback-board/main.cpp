@@ -1,0 +1,125 @@
+// loopback-board: serves a topic of numbered message pages on 127.0.0.1 until interrupted.
+// Prints the topic's address (the part before the message number) on stdout.
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "support/board_server.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+extern "C" void OnSignal(int) {
+  g_stop = true;
+}
+
+void Usage() {
+  std::fputs(
+      "usage: loopback-board [--port P] [--count N] [--highest N] [--encoding euc|jis|sjis]\n"
+      "                      [--page-bytes B] [--delay MS] [--misbehave N:KIND[:TIMES]] ...\n"
+      "  KIND: delay, empty, oversize, reset, 404, redirect\n"
+      "Serves http://127.0.0.1:P/board/message?mid=N in the layout of _yahoo.bbs.\n",
+      stderr);
+}
+
+bool ParseKind(const std::string& s, pellucor::testing::Misbehaviour& kind) {
+  using pellucor::testing::Misbehaviour;
+  if (s == "delay")
+    kind = Misbehaviour::Delay;
+  else if (s == "empty")
+    kind = Misbehaviour::Empty;
+  else if (s == "oversize")
+    kind = Misbehaviour::Oversize;
+  else if (s == "reset")
+    kind = Misbehaviour::Reset;
+  else if (s == "404")
+    kind = Misbehaviour::NotFound;
+  else if (s == "redirect")
+    kind = Misbehaviour::Redirect;
+  else
+    return false;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace pellucor::testing;
+  TopicSpec spec;
+  int port = 0, delay = -1;
+  struct Rule {
+    long long n;
+    Misbehaviour kind;
+    int times;
+  };
+  std::vector<Rule> rules;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        Usage();
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    if (a == "--port")
+      port = std::stoi(value());
+    else if (a == "--count")
+      spec.count = std::stoll(value());
+    else if (a == "--highest")
+      spec.highest = std::stoll(value());
+    else if (a == "--page-bytes")
+      spec.page_bytes = std::stoul(value());
+    else if (a == "--delay")
+      delay = std::stoi(value());
+    else if (a == "--encoding") {
+      std::string e = value();
+      if (e == "euc")
+        spec.encoding = Encoding::EucJp;
+      else if (e == "jis")
+        spec.encoding = Encoding::Iso2022Jp;
+      else if (e == "sjis")
+        spec.encoding = Encoding::ShiftJis;
+      else {
+        Usage();
+        return 2;
+      }
+    } else if (a == "--misbehave") {
+      std::string r = value();
+      size_t c1 = r.find(':');
+      size_t c2 = c1 == std::string::npos ? c1 : r.find(':', c1 + 1);
+      Rule rule{0, Misbehaviour::None, -1};
+      if (c1 == std::string::npos ||
+          !ParseKind(r.substr(c1 + 1, c2 == std::string::npos ? c2 : c2 - c1 - 1), rule.kind)) {
+        Usage();
+        return 2;
+      }
+      rule.n = std::stoll(r.substr(0, c1));
+      if (c2 != std::string::npos) rule.times = std::stoi(r.substr(c2 + 1));
+      rules.push_back(rule);
+    } else {
+      Usage();
+      return a == "--help" || a == "-h" ? 0 : 2;
+    }
+  }
+  signal(SIGINT, OnSignal);
+  signal(SIGTERM, OnSignal);
+  try {
+    BoardServer board(spec, port);
+    if (delay >= 0) board.SetDelay(delay);
+    for (const Rule& r : rules) board.Misbehave(r.n, r.kind, r.times);
+    std::printf("%s\n", board.url1().c_str());
+    std::fflush(stdout);
+    while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "loopback-board: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
