@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -32,31 +33,51 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// A path with a NUL character would be cut short by the OS and name another file; every
+// operation refuses it.
+bool Native(TextView path, std::string& out) {
+  if (path.find(u'\0') != TextView::npos) {
+    errno = EINVAL;
+    return false;
+  }
+  out = ToUtf8(path);
+  return true;
+}
+
 }  // namespace
 
 std::string NativePath(TextView path) {
   return ToUtf8(path);
 }
 
+namespace {
+
+bool Stat(TextView path, struct stat& st) {
+  std::string native;
+  return Native(path, native) && ::stat(native.c_str(), &st) == 0;
+}
+
+}  // namespace
+
 bool FileExists(TextView path) {
   struct stat st;
-  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return Stat(path, st) && S_ISREG(st.st_mode);
 }
 
 bool FolderExists(TextView path) {
   struct stat st;
-  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return Stat(path, st) && S_ISDIR(st.st_mode);
 }
 
 std::optional<int64_t> FileSize(TextView path) {
   struct stat st;
-  if (::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (!Stat(path, st) || !S_ISREG(st.st_mode)) return std::nullopt;
   return static_cast<int64_t>(st.st_size);
 }
 
 std::optional<DateTime> FileModified(TextView path) {
   struct stat st;
-  if (::stat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
+  if (!Stat(path, st)) return std::nullopt;
   std::tm local{};
   time_t t = st.st_mtime;
   if (!localtime_r(&t, &local)) return std::nullopt;
@@ -65,7 +86,9 @@ std::optional<DateTime> FileModified(TextView path) {
 }
 
 std::optional<std::string> ReadFileBytes(TextView path) {
-  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  std::string native;
+  if (!Native(path, native)) return std::nullopt;
+  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -90,7 +113,19 @@ std::optional<std::string> ReadFileBytes(TextView path) {
 }
 
 bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error) {
-  const std::string target = NativePath(path);
+  std::string target;
+  if (!Native(path, target)) {
+    SetError(error);
+    return false;
+  }
+  // Writing through a symbolic link replaces the file it points to, not the link.
+  struct stat lst;
+  if (::lstat(target.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    if (char* real = ::realpath(target.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
   std::string tmp = target + ".tmpXXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) {
@@ -122,7 +157,8 @@ bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error) 
     return false;
   }
   // Make the rename itself durable.
-  std::string folder = ToUtf8(FolderPart(path));
+  size_t slash = target.rfind('/');
+  std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
@@ -132,7 +168,10 @@ bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error) 
 }
 
 bool AppendToFile(TextView path, std::string_view bytes, std::string* error) {
-  int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  std::string native;
+  int fd = Native(path, native)
+               ? ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666)
+               : -1;
   if (fd < 0) {
     SetError(error);
     return false;
@@ -147,20 +186,23 @@ bool AppendToFile(TextView path, std::string_view bytes, std::string* error) {
 }
 
 bool CreateFolder(TextView path, std::string* error) {
-  if (::mkdir(NativePath(path).c_str(), 0777) == 0) return true;
+  std::string native;
+  if (Native(path, native) && ::mkdir(native.c_str(), 0777) == 0) return true;
   if (errno == EEXIST && FolderExists(path)) return true;
   SetError(error);
   return false;
 }
 
 bool DeleteFile(TextView path, std::string* error) {
-  if (::unlink(NativePath(path).c_str()) == 0) return true;
+  std::string native;
+  if (Native(path, native) && ::unlink(native.c_str()) == 0) return true;
   SetError(error);
   return false;
 }
 
 bool RenameFile(TextView from, TextView to, std::string* error) {
-  if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0) return true;
+  std::string a, b;
+  if (Native(from, a) && Native(to, b) && ::rename(a.c_str(), b.c_str()) == 0) return true;
   SetError(error);
   return false;
 }

@@ -52,6 +52,21 @@ TEST_F(Files, AtomicWriteFailureLeavesNothing) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 }
 
+TEST_F(Files, AtomicWriteThroughLinkAndNulPaths) {
+  ASSERT_TRUE(WriteFileAtomic(Path("real"), "1"));
+  ASSERT_EQ(symlink((dir_ + "/real").c_str(), (dir_ + "/link").c_str()), 0);
+  ASSERT_TRUE(WriteFileAtomic(Path("link"), "2"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ + "/link"));
+  EXPECT_EQ(*ReadFileBytes(Path("real")), "2");
+  // A NUL would cut the path short and name another file.
+  const Text cut = Path("real") + Text(1, u'\0') + u".html";
+  EXPECT_FALSE(WriteFileAtomic(cut, "3"));
+  EXPECT_FALSE(AppendToFile(cut, "3"));
+  EXPECT_FALSE(FileExists(cut));
+  EXPECT_FALSE(DeleteFile(cut));
+  EXPECT_EQ(*ReadFileBytes(Path("real")), "2");
+}
+
 TEST_F(Files, AppendCreateRenameDelete) {
   const Text p = Path("日本語.txt");
   ASSERT_TRUE(AppendToFile(p, "ab"));
