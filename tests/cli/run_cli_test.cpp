@@ -322,7 +322,7 @@ TEST_F(CliRun, NamedProxyAndDirectMode) {
   CliResult r = Run({"--no", "--quiet", "--proxy=2", "--ip= 127.0.0.1 ",
                      "--port=" + proxy.address().substr(colon + 1)});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(proxy.Log().find("mid=25"), std::string::npos);
+  EXPECT_TRUE(proxy.Logged("mid=25")) << proxy.Log();
 
   fs::remove(home_ / "out/topic.html");
   fs::remove(home_ / "record.dat");

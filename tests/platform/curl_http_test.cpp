@@ -135,7 +135,7 @@ TEST(CurlHttp, ProxyModes) {
   FetchResult r = http.Fetch(Url(board, 11), Idle().fn());
   EXPECT_EQ(r.status, Status::Ok);
   EXPECT_EQ(r.body, board.PageBytes(11));
-  EXPECT_NE(proxy.Log().find("mid=11"), std::string::npos) << proxy.Log();
+  EXPECT_TRUE(proxy.Logged("mid=11")) << proxy.Log();
 
   EnvProxy env("http://" + proxy.address());
   // Mode 1: direct, whatever http_proxy says.
@@ -148,7 +148,7 @@ TEST(CurlHttp, ProxyModes) {
   http.SetAccessType(0);
   r = http.Fetch(Url(board, 13), Idle().fn());
   EXPECT_EQ(r.status, Status::Ok);
-  EXPECT_NE(proxy.Log().find("mid=13"), std::string::npos);
+  EXPECT_TRUE(proxy.Logged("mid=13")) << proxy.Log();
 }
 
 }  // namespace

@@ -117,3 +117,15 @@ std::string TinyProxy::Log() const {
 }
 
 }  // namespace pellucor::testing
+
+namespace pellucor::testing {
+
+bool TinyProxy::Logged(const std::string& text) const {
+  for (int i = 0; i < 40; ++i) {
+    if (Log().find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+}  // namespace pellucor::testing
