@@ -270,10 +270,10 @@ Step Attempt(Ui& ui, const Text& file, const std::function<bool(std::string*)>& 
 
 }  // namespace
 
-void DownloadSelected(UpdateContext& ctx) {
+bool DownloadSelected(UpdateContext& ctx) {
   MainForm& form = ctx.form;
   Ui& ui = ctx.ui;
-  if (ctx.apply_network_settings && !ctx.apply_network_settings()) return;
+  if (ctx.apply_network_settings && !ctx.apply_network_settings()) return false;
   ui.Yield();
   ctx.http.SetTimeout(static_cast<int>(WholeValue(form.Text_Timeout().Value())));
   ui.Yield();
@@ -281,11 +281,15 @@ void DownloadSelected(UpdateContext& ctx) {
 
   bool any = false;
   bool aborted = false;
+  bool skipped = false;
   for (DownloadEntry& e : ctx.list) {
     if (!e.selected) continue;
     any = true;
     // Never written: a name that could reach outside the program folder.
-    if (!IsPlainFileName(e.file)) continue;
+    if (!IsPlainFileName(e.file)) {
+      skipped = true;
+      continue;
+    }
 
     SetStatus(ctx, e.file + u"ダウンロード");
     std::string body;
@@ -300,12 +304,12 @@ void DownloadSelected(UpdateContext& ctx) {
       } else if (r.status == FetchResult::Status::Cancelled) {
         ShowError(ui, u"処理を中断します。");
         SetStatus(ctx, u"");
-        return;
+        return false;
       } else {
         Answer a = PlatformError(ui, r.error);
         if (a == Answer::Abort) {
           SetStatus(ctx, u"");
-          return;
+          return false;
         }
         if (a == Answer::Ignore) fetched = true;  // an empty body: the receive error below
       }
@@ -315,7 +319,7 @@ void DownloadSelected(UpdateContext& ctx) {
     if (ReceiveFailed(body) || http_status >= 400) {
       ShowError(ui, ReceiveErrorText());
       SetStatus(ctx, u"");
-      return;
+      return false;
     }
     const std::string bytes = EncodeCp932(DecodeCp932(body));
     const Text path = ctx.program_directory + e.file;
@@ -328,7 +332,10 @@ void DownloadSelected(UpdateContext& ctx) {
       aborted = true;
       break;
     }
-    if (s == Step::Skip) continue;
+    if (s == Step::Skip) {
+      skipped = true;
+      continue;
+    }
 
     bool backed_up = false;
     if (e.state == kStateUpdate) {
@@ -361,6 +368,7 @@ void DownloadSelected(UpdateContext& ctx) {
         aborted = true;
         break;
       }
+      skipped = true;
       continue;
     }
     ctx.clock.Sleep(1000);
@@ -370,21 +378,24 @@ void DownloadSelected(UpdateContext& ctx) {
     ui.MessageBox(u"処理が完了しました", kAppCaption, Icon::Information, Buttons::Ok);
   }
   SetStatus(ctx, u"");
+  return !aborted && !skipped;
 }
 
-void CheckForUpdates(UpdateContext& ctx, bool boards, bool outputs) {
+bool CheckForUpdates(UpdateContext& ctx, bool boards, bool outputs) {
   SetRunState(ctx, true);
-  if (FetchVersionList(ctx)) {
+  bool ok = FetchVersionList(ctx);
+  if (ok) {
     if (boards) CompareVersions(ctx.list, kKindBoard, ctx.program_directory);
     if (outputs) CompareVersions(ctx.list, kKindOutput, ctx.program_directory);
     ctx.ui.SetBusy(false);
     if (ctx.download_window) ctx.download_window(ctx.list);
     ctx.ui.SetBusy(true);
-    DownloadSelected(ctx);
+    ok = DownloadSelected(ctx);
     if (boards && ctx.refresh_board_catalog) ctx.refresh_board_catalog();
     if (outputs && ctx.refresh_output_catalog) ctx.refresh_output_catalog();
   }
   SetRunState(ctx, false);
+  return ok;
 }
 
 }  // namespace pellucor

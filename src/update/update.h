@@ -99,9 +99,10 @@ bool FetchVersionList(UpdateContext& ctx);
 
 // Downloads every selected entry into the program folder. A file that is replaced is kept as
 // file + ".bak"; a new file is written completely beside the old one before it takes its place.
-void DownloadSelected(UpdateContext& ctx);
+// False when the download ended early (receive error, Abort, cancel) or a file was skipped.
+bool DownloadSelected(UpdateContext& ctx);
 
-// The whole flow behind the three menu items.
-void CheckForUpdates(UpdateContext& ctx, bool boards, bool outputs);
+// The whole flow behind the three menu items. False when the check or the download failed.
+bool CheckForUpdates(UpdateContext& ctx, bool boards, bool outputs);
 
 }  // namespace pellucor

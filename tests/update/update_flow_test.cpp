@@ -250,7 +250,7 @@ TEST_F(LoopbackUpdateTest, OffersNewAndUpdatedFilesAndKeepsBackups) {
   Serve("../evil.bbs", Def(9));
 
   UpdateContext ctx = Context();
-  CheckForUpdates(ctx, true, true);
+  EXPECT_TRUE(CheckForUpdates(ctx, true, true));
 
   ASSERT_EQ(rows.size(), 3u) << ui.Texts().size();
   const Text today = FormatYmd(FileModified(home.Path(u"a.bbs.bak")).value());
@@ -307,7 +307,7 @@ TEST_F(LoopbackUpdateTest, UpToDateShowsTheMessageAndStillRefreshes) {
 TEST_F(LoopbackUpdateTest, BrokenListOnTheSiteFailsWithItsMessage) {
   Serve("version", "a.bbs,,1\r\n");
   UpdateContext ctx = Context();
-  CheckForUpdates(ctx, true, true);
+  EXPECT_FALSE(CheckForUpdates(ctx, true, true));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text.substr(0, 10), u"取得データが不正です");
   EXPECT_EQ(board_refreshes, 0);
@@ -364,7 +364,7 @@ TEST_F(LoopbackUpdateTest, TransferCutInTheMiddleLeavesTheOldFile) {
   UpdateContext ctx = Context();
   ctx.base_url = cut.Base();
   ui.answers = {Answer::Abort};
-  CheckForUpdates(ctx, true, false);
+  EXPECT_FALSE(CheckForUpdates(ctx, true, false));
   EXPECT_EQ(root.Read(u"prog/a.bbs"), Def(1));
   EXPECT_FALSE(root.Exists(u"prog/a.bbs.bak"));
   ASSERT_FALSE(ui.messages.empty());

@@ -1,0 +1,111 @@
+// pellucor-cli history list | show N | delete N | comment N TEXT | set N: the history window
+// without the window. Entries are numbered from 1 in the window's order, newest first.
+#include <cstdio>
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/session.h"
+#include "history/view.h"
+
+namespace pellucor::cli {
+namespace {
+
+// The terminal's Ui with the input box answered by the text given on the command line.
+class PresetInputUi : public Ui {
+ public:
+  PresetInputUi(Ui& inner, Text answer) : inner_(inner), answer_(std::move(answer)) {}
+  Answer MessageBox(const Text& text, const Text& caption, Icon icon, Buttons buttons) override {
+    return inner_.MessageBox(text, caption, icon, buttons);
+  }
+  void Beep() override { inner_.Beep(); }
+  void Yield() override { inner_.Yield(); }
+  std::optional<Text> InputBox(const Text&, const Text&, const Text&) override { return answer_; }
+  void SetBusy(bool busy) override { inner_.SetBusy(busy); }
+
+ private:
+  Ui& inner_;
+  Text answer_;
+};
+
+int Usage(const char* why) {
+  std::fprintf(stderr, "pellucor-cli: %s\n", why);
+  std::fputs("usage: pellucor-cli history list | show N | delete N | comment N TEXT | set N\n",
+             stderr);
+  return kExitUsage;
+}
+
+// 1-based entry number; 0 when the text is not a plain positive number.
+size_t EntryNumber(const std::string& s) {
+  if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos) return 0;
+  return static_cast<size_t>(std::stoul(s));
+}
+
+int HistoryCommand(Options& options) {
+  std::vector<std::string> args;
+  for (const auto& a : options.args) {
+    if (a.rfind("--bbs_file=", 0) == 0 || a.rfind("--out_file=", 0) == 0) continue;
+    args.push_back(a);
+  }
+  if (args.empty()) return Usage("history needs a subcommand");
+  const std::string sub = args[0];
+  const bool needs_entry = sub == "show" || sub == "delete" || sub == "comment" || sub == "set";
+  if (sub == "list") {
+    if (args.size() != 1) return Usage("history list takes no argument");
+  } else if (!needs_entry) {
+    return Usage(("unknown history subcommand " + sub).c_str());
+  } else if (args.size() != (sub == "comment" ? 3u : 2u)) {
+    return Usage(sub == "comment" ? "history comment needs N and TEXT" : "history needs N");
+  }
+  size_t number = 0;
+  if (needs_entry && (number = EntryNumber(args[1])) == 0)
+    return Usage(("not an entry number: " + args[1]).c_str());
+
+  Session session(options);
+  if (int status = session.Open(); status != kExitOk) return status;
+  Program& p = session.program();
+  if (p.history.empty()) {
+    p.ui.MessageBox(Text(u"履歴情報は有りません") + kCrLf, kAppCaption, Icon::Exclamation,
+                    Buttons::Ok);
+    return sub == "list" ? kExitOk : kExitEarly;
+  }
+  if (number > p.history.size()) {
+    std::fprintf(stderr, "pellucor-cli: no history entry %zu (there are %zu)\n", number,
+                 p.history.size());
+    return kExitUsage;
+  }
+  // The window's order: sorted each time before it opens, and kept from then on.
+  SortHistoryForWindow(p.history, p.clock.Now());
+
+  PresetInputUi comment_ui(p.ui, sub == "comment" ? FromUtf8(args[2]) : Text());
+  HistoryWindow window(p.history, p.form, comment_ui, p.shell, p.catalog);
+  window.Load();
+  if (sub == "list") {
+    const int width = static_cast<int>(std::to_string(window.Lines().size()).size());
+    for (size_t i = 0; i < window.Lines().size(); ++i)
+      std::printf("%*zu  %s\n", width, i + 1, ToUtf8(window.Lines()[i]).c_str());
+    return kExitOk;
+  }
+  window.Select(static_cast<int>(number - 1));
+  if (sub == "show") {
+    std::fputs(ToUtf8(ReplaceLineBreaks(HistoryDetailText(p.history[number - 1], p.catalog))).c_str(),
+               stdout);
+    return kExitOk;
+  }
+  int status = kExitOk;
+  if (sub == "delete") {
+    const size_t before = p.history.size();
+    window.Delete();
+    if (p.history.size() == before) status = kExitEarly;  // answered No
+  } else if (sub == "comment") {
+    window.EditComment();
+  } else {
+    window.SetMain();
+  }
+  session.Close();
+  return status;
+}
+
+[[maybe_unused]] const bool registered = RegisterCommand("history", HistoryCommand);
+
+}  // namespace
+}  // namespace pellucor::cli
