@@ -87,8 +87,9 @@ int HistoryCommand(Options& options) {
   }
   window.Select(static_cast<int>(number - 1));
   if (sub == "show") {
-    std::fputs(ToUtf8(ReplaceLineBreaks(HistoryDetailText(p.history[number - 1], p.catalog))).c_str(),
-               stdout);
+    std::fputs(
+        ToUtf8(ReplaceLineBreaks(HistoryDetailText(p.history[number - 1], p.catalog))).c_str(),
+        stdout);
     return kExitOk;
   }
   int status = kExitOk;

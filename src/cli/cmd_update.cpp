@@ -15,8 +15,9 @@ namespace {
 
 int Usage(const char* why) {
   std::fprintf(stderr, "pellucor-cli: %s\n", why);
-  std::fputs("usage: pellucor-cli update bbs | out | both [--select all | --select FILE[,FILE...]]\n",
-             stderr);
+  std::fputs(
+      "usage: pellucor-cli update bbs | out | both [--select all | --select FILE[,FILE...]]\n",
+      stderr);
   return kExitUsage;
 }
 
