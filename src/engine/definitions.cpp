@@ -49,7 +49,8 @@ const OutputEntry* DefinitionCatalog::Output(int index) const {
 }
 
 bool HasExtension(TextView name, TextView extension) {
-  Text suffix = u"." + Text(extension);
+  Text suffix(1, u'.');
+  suffix += extension;
   if (name.size() < suffix.size()) return false;
   return UpperCase(name.substr(name.size() - suffix.size())) == UpperCase(suffix);
 }

@@ -24,22 +24,27 @@ bool Contains(TextView text, TextView needle) {
 }  // namespace
 
 Text PreparePage(TextView page, const BoardDefinition& def) {
-  Text out(page);
+  TextView kept = page;
   const int64_t bf = def.cut_bf, af = def.cut_af;
   const int64_t len = static_cast<int64_t>(page.size());
   if ((bf > 0 || af > 0) && len > bf + af) {
     int64_t start = bf > 0 ? bf : 1;
     int64_t length = len - start - af + 2;
-    Text kept;
-    if (start <= len && length > 0) kept = Text(page.substr(start - 1, length));
-    if (def.cut_checkword.empty() || Contains(kept, def.cut_checkword)) out = std::move(kept);
+    TextView part;
+    if (start <= len && length > 0) part = page.substr(start - 1, length);
+    if (def.cut_checkword.empty() || part.find(def.cut_checkword) != TextView::npos) kept = part;
   }
-  if (NumericValue(def.crlftab_neglect) != 1) {
-    size_t w = 0;
-    for (char16_t c : out)
-      if (c != u'\t' && c != u'\n' && c != u'\r') out[w++] = c;
-    out.resize(w);
+  if (NumericValue(def.crlftab_neglect) == 1) return Text(kept);
+  // TAB, LF and CR go; one test per character for everything above CR.
+  constexpr uint32_t kDropped = (1u << u'\t') | (1u << u'\n') | (1u << u'\r');
+  Text out;
+  out.resize(kept.size());
+  size_t w = 0;
+  for (char16_t c : kept) {
+    out[w] = c;
+    w += (c > u'\r' || !((kDropped >> c) & 1u)) ? 1 : 0;
   }
+  out.resize(w);
   return out;
 }
 
@@ -114,7 +119,12 @@ void CleanUpItems(std::vector<Text>& values, const BoardDefinition& def, TextVie
     const Text D = *date;
     std::optional<DateTime> dt = ParseDateTime(D);
     Text d = dt ? FormatYmd(*dt) : D;
-    if (ParseDateTime(d)) d += u"(" + WeekdayName(d) + u")";
+    if (ParseDateTime(d)) {
+      const Text day = WeekdayName(d);
+      d += u'(';
+      d += day;
+      d += u')';
+    }
     Text t = dt ? FormatHm(*dt) : D;
     if (t.size() == 5 && t[2] == u':') d += u" " + t;
     if (SubstringByWidth(d, 5, 1) == u"/" && SubstringByWidth(d, 8, 1) == u"/" &&

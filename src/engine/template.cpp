@@ -96,6 +96,18 @@ void Replace(Text& t, TextView find, TextView with) {
   if (t.find(find) != Text::npos) t = ReplaceAll(t, find, with, false);
 }
 
+// Whether `value` may hold `find` when letter case is ignored: its first character, in any
+// case, must occur. Saves the upper-cased copies of long values that cannot match.
+bool MayContainIgnoringCase(const Text& value, const Text& find) {
+  const char16_t c = find[0];
+  char16_t forms[3] = {c, c, c};
+  if (c >= u'a' && c <= u'z') forms[1] = static_cast<char16_t>(c - 32);
+  if (c >= u'A' && c <= u'Z') forms[1] = static_cast<char16_t>(c + 32);
+  if (c >= u'ａ' && c <= u'ｚ') forms[1] = static_cast<char16_t>(c - 32);
+  if (c >= u'Ａ' && c <= u'Ｚ') forms[1] = static_cast<char16_t>(c + 32);
+  return value.find_first_of(TextView(forms, 2)) != Text::npos;
+}
+
 }  // namespace
 
 Text ExpandTemplate(TextView tmpl, std::vector<Text>& values, const std::vector<ItemRule>& items,
@@ -127,7 +139,8 @@ Text ExpandTemplate(TextView tmpl, std::vector<Text>& values, const std::vector<
 
     for (const ChangeWord& cw : changewords) {
       if (cw.bf.empty()) continue;
-      for (Text& v : values) v = ReplaceAll(v, cw.bf, cw.af, true);
+      for (Text& v : values)
+        if (MayContainIgnoringCase(v, cw.bf)) v = ReplaceAll(v, cw.bf, cw.af, true);
     }
 
     if (number) {

@@ -59,6 +59,9 @@ TEST(ExpandTemplate, ItemsChangeWordsAndOrder) {
   x.words = {{u"abc", u"X"}};
   EXPECT_EQ(x(u"<@SUB>|<@BODY>"), u"X X|Xd");
   EXPECT_EQ(x.values[0], u"X X");  // stored back for later expansions
+  x.values = {u"Ｘｙ", u"", u"ｘＹ"};
+  x.words = {{u"ｘｙ", u"z"}, {u"", u"never"}};
+  EXPECT_EQ(x(u"<@SUB>|<@BODY>"), u"z|z");
 
   // Item values are inserted after the system macros: a macro inside a value is not expanded
   // but removed as unresolved.
