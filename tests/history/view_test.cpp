@@ -349,15 +349,5 @@ TEST_F(HistoryWindowTest, OpenOutputChoosesByModificationTime) {
   EXPECT_EQ(ui.messages.back().caption, u"Pellucorエラー");
 }
 
-TEST_F(HistoryWindowTest, DetailIsShownWithBeepAndItsCaption) {
-  list = {Entry(u"2003/01/01 00:00:00")};
-  window.Load();
-  window.ShowDetail();
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].caption, u"Pellucor - 履歴詳細");
-  EXPECT_EQ(ui.messages[0].icon, Icon::Information);
-  EXPECT_EQ(ui.beeps, 1);
-}
-
 }  // namespace
 }  // namespace pellucor

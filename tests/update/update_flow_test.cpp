@@ -125,15 +125,6 @@ TEST_F(FetchTest, TimeoutsAreRetriedUpToTheRetryCountThenOfferedAsAnError) {
   ASSERT_EQ(ctx.list.size(), 1u);
 }
 
-TEST_F(FetchTest, AbortInTheErrorDialogEndsTheCheck) {
-  http.answers = {Failed()};
-  ui.answers = {Answer::Abort};
-  UpdateContext ctx = Context();
-  EXPECT_FALSE(FetchVersionList(ctx));
-  EXPECT_EQ(http.urls.size(), 1u);
-  EXPECT_EQ(form.Label_status().Value(), u"");
-}
-
 TEST_F(FetchTest, EmptyAnswersAreRetriedTenTimesWithPauses) {
   http.answers = {Ok("x")};  // one byte counts as nothing received
   UpdateContext ctx = Context();
@@ -276,20 +267,6 @@ TEST_F(LoopbackUpdateTest, OffersNewAndUpdatedFilesAndKeepsBackups) {
   EXPECT_EQ(output_refreshes, 1);
   EXPECT_EQ(form.Label_status().Value(), u"");
   EXPECT_TRUE(form.cancel_requested);  // the window is idle again
-}
-
-TEST_F(LoopbackUpdateTest, SecondUpdateReplacesTheEarlierBackup) {
-  root.Write(u"prog/a.bbs", Def(1));
-  Serve("version", "a.bbs,A,2\r\n");
-  Serve("a.bbs", Def(2));
-  UpdateContext ctx = Context();
-  CheckForUpdates(ctx, true, false);
-  Serve("version", "a.bbs,A,3\r\n");
-  Serve("a.bbs", Def(3));
-  UpdateContext again = Context();
-  CheckForUpdates(again, true, false);
-  EXPECT_EQ(root.Read(u"prog/a.bbs"), Def(3));
-  EXPECT_EQ(root.Read(u"prog/a.bbs.bak"), Def(2));
 }
 
 TEST_F(LoopbackUpdateTest, UpToDateShowsTheMessageAndStillRefreshes) {

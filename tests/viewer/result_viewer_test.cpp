@@ -140,19 +140,6 @@ TEST_F(ViewerTest, SplitSeriesWithoutTitleIndexAsksNothing) {
                                     kEnd + kNoFrames);
 }
 
-TEST_F(ViewerTest, SizeSplitConditionAndOneFileHasNoListFrame) {
-  form.Check_CreateTitleIndex().SetValue(0);
-  form.Option_devidekind().SetIndex(2);
-  form.Text_devidefilesize().SetValue(u"500");
-  Touch(u"s_0001.html");
-  form.Text_out().SetValue(dir.Path(u"s.html"));
-  Show();
-  ExpectPage(u"s_list.html", kHead + u"s" + kListHead + Msg(u"s_0001.html", u"0001") +
-                                 u"<BR><HR><SMALL>分割条件：500KB</SMALL></BODY></HTML>");
-  ExpectPage(u"s_index.html", kHead + u"s" + kFrameHead + kRows150 + MsgFrame(u"s_0001.html") +
-                                  IdxFrame(u"") + kEnd + kNoFrames);
-}
-
 TEST_F(ViewerTest, UnsplitWithIndexWritesOnlyTheFrameset) {
   form.Check_devide().SetValue(0);
   Touch(u"topic.html");
@@ -183,6 +170,12 @@ TEST_F(ViewerTest, OtherOutputsSharingTheBaseAreListedWhenUnsplit) {
                            u"</BODY></HTML>");
   EXPECT_EQ(page.message_links, 2);
   EXPECT_EQ(page.index_links, 1);
+
+  // With splitting on, only "_" names are listed, and the condition closes the page.
+  PageSettings size_split{true, 2, u"", 0, u"500"};
+  page = BuildListPage(u"topic", files, size_split);
+  EXPECT_EQ(page.html, kHead + u"topic" + kListHead + LoneIdx(u"topic_idx.html", u"idx") +
+                           u"<BR><HR><SMALL>分割条件：500KB</SMALL></BODY></HTML>");
 }
 
 TEST_F(ViewerTest, TitleIndexWithoutItsMessageFile) {
@@ -212,16 +205,6 @@ TEST_F(ViewerTest, NamesWithSpacesAmpersandHashAndPercentAreEncodedInLinksOnly) 
   ExpectPage(base + u"_index.html", kHead + base + kFrameHead + kCols120 +
                                         ListFrame(enc + u"_list.html") +
                                         MsgFrame(enc + u"_001.html") + kEnd + kNoFrames);
-}
-
-TEST_F(ViewerTest, JapaneseNamesAreWrittenInCp932) {
-  form.Check_CreateTitleIndex().SetValue(0);
-  for (auto n : {u"会議_001.html", u"会議_002.html"}) Touch(n);
-  form.Text_out().SetValue(dir.Path(u"会議.html"));
-  Show();
-  const std::string bytes = dir.Read(u"会議_index.html");
-  EXPECT_NE(bytes.find("\x89\xEF\x8B\x63_001.html"), std::string::npos);
-  EXPECT_EQ(bytes.find('\n'), std::string::npos);  // one line
 }
 
 TEST_F(ViewerTest, PathChecks) {
