@@ -28,26 +28,28 @@ class CliUi : public ConsoleUi {
   StatusLine& status_;
 };
 
+// Label_status of the terminal: shown on the status line, not kept in a growing history.
 class StatusControl : public TextControl {
  public:
-  StatusControl(TextControl& inner, StatusLine& line) : inner_(inner), line_(line) {}
-  bool Enabled() const override { return inner_.Enabled(); }
-  void SetEnabled(bool e) override { inner_.SetEnabled(e); }
-  Text Value() const override { return inner_.Value(); }
+  explicit StatusControl(StatusLine& line) : line_(line) {}
+  bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool e) override { enabled_ = e; }
+  Text Value() const override { return value_; }
   void SetValue(const Text& v) override {
-    bool changed = v != inner_.Value();
-    inner_.SetValue(v);
-    if (changed) line_.Show(v);
+    if (v == value_) return;
+    value_ = v;
+    line_.Show(v);
   }
 
  private:
-  TextControl& inner_;
   StatusLine& line_;
+  bool enabled_ = true;
+  Text value_;
 };
 
 class CliForm : public MemoryForm {
  public:
-  explicit CliForm(StatusLine& line) : status_(MemoryForm::Label_status(), line) {}
+  explicit CliForm(StatusLine& line) : status_(line) {}
   TextControl& Label_status() override { return status_; }
 
  private:

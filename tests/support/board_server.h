@@ -36,6 +36,7 @@ struct TopicSpec {
   Encoding encoding = Encoding::EucJp;
   size_t page_bytes = 0;  // pad each body so the page is about this many bytes; 0 = as sampled
   Text topic_title = u"テスト用トピック";
+  bool compress = true;  // answer gzip/br when asked; false serves every page as it is
 };
 
 class BoardServer {
@@ -83,6 +84,7 @@ class BoardServer {
   int delay_ms_ = 2500;
   size_t oversize_bytes_ = 2000002;
   std::map<std::string, std::string> files_;
+  std::map<int64_t, std::string> pages_;  // made on first request
   std::vector<std::string> requests_;
   std::map<int64_t, int> counts_;
 };

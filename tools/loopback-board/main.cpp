@@ -22,7 +22,9 @@ extern "C" void OnSignal(int) {
 void Usage() {
   std::fputs(
       "usage: loopback-board [--port P] [--count N] [--highest N] [--encoding euc|jis|sjis]\n"
-      "                      [--page-bytes B] [--delay MS] [--misbehave N:KIND[:TIMES]] ...\n"
+      "                      [--page-bytes B] [--delay MS] [--plain] [--misbehave N:KIND[:TIMES]] "
+      "...\n"
+      "  --plain: never compress the answers\n"
       "  KIND: delay, empty, oversize, reset, 404, redirect\n"
       "Serves http://127.0.0.1:P/board/message?mid=N in the layout of _yahoo.bbs.\n",
       stderr);
@@ -78,6 +80,8 @@ int main(int argc, char** argv) {
       spec.page_bytes = std::stoul(value());
     else if (a == "--delay")
       delay = std::stoi(value());
+    else if (a == "--plain")
+      spec.compress = false;
     else if (a == "--encoding") {
       std::string e = value();
       if (e == "euc")
