@@ -167,14 +167,15 @@ Text Expand(RunEnv& env, RunState& st, TextView tmpl, TextView path) {
 // Header into an empty file; otherwise the old footer slot blanked so the new messages follow
 // it. A file too short to hold a slot is left as it is.
 Step BeginFile(RunEnv& env, RunState& st, TextView path) {
-  st.open_path = path;
-  return Guarded(env, st, path, [&] {
+  Step s = Guarded(env, st, path, [&] {
     return WithFile(path, O_RDWR, [&](int fd, off_t size) {
       if (size == 0) return WriteAll(fd, EncodeCp932(Expand(env, st, st.output.html1, path)), 0);
       if (st.output.html3.empty() || size < static_cast<off_t>(kFooterSlot)) return 0;
       return WriteAll(fd, std::string(kFooterSlot, ' '), size - static_cast<off_t>(kFooterSlot));
     });
   });
+  if (s == Step::Continue) st.open_path = path;
+  return s;
 }
 
 Step FinishFileAt(RunEnv& env, RunState& st, TextView path) {

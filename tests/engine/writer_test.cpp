@@ -379,5 +379,15 @@ TEST_F(Writer, StopAndAbort) {
   EXPECT_EQ(Bytes(u"out.html"), "H\r\n1:a\r\n" + Slot("F0a"));
 }
 
+TEST_F(Writer, AbortWhileBeginningTheNextFileKeepsOneFooter) {
+  Split(0, u"1");
+  ASSERT_TRUE(CreateFolder(Path(u"out_002.html")));  // the next file cannot be written
+  Message(u"a");
+  ui_.answers = {Answer::Abort};
+  EXPECT_EQ(Message(u"b"), Step::End);
+  EXPECT_EQ(Bytes(u"out_001.html"), "H\r\n1:a\r\n" + Slot("F0b"));
+  EXPECT_EQ(hooks_.calls, std::vector<std::string>{"save"});
+}
+
 }  // namespace
 }  // namespace pellucor
