@@ -102,6 +102,11 @@ TEST_F(BoardDefinitionLoad, ItemChecks) {
   EXPECT_FALSE(Load());
   EXPECT_EQ(Message(), u"[item3] priority が不正です。 設定値=2\r\n0か1を指定してください");
 
+  ui_.messages.clear();
+  Write({u"item_cnt=1"}, {u"name=a", u"cnt=0", u"priority=0.5"});  // priority is checked first
+  EXPECT_FALSE(Load());
+  EXPECT_EQ(Message(), u"[item1] priority が不正です。 設定値=0.5\r\n0か1を指定してください");
+
   for (const char16_t* cnt : {u"cnt=0", u"cnt=10001", u"cnt=", u"cnt=abc"}) {
     ui_.messages.clear();
     Write({u"item_cnt=1"}, {u"name=a", cnt});
