@@ -1,0 +1,172 @@
+// Form_main: the program's main window. Its widgets hold every value a run works from; the
+// engine sees them through MainForm.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/main_form.h"
+#include "common/text.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QMenu;
+
+namespace pellucor {
+class Ui;
+class Shell;
+class HttpClient;
+class Clock;
+struct Program;
+struct DefinitionCatalog;
+}  // namespace pellucor
+
+namespace pellucor::gui {
+
+class LineEditControl;
+class LabelControl;
+class CheckBoxControl;
+class ComboControl;
+class OptionGroupControl;
+class WidgetControl;
+
+class Form_main : public QMainWindow, public MainForm {
+  Q_OBJECT
+
+ public:
+  // `program_directory` ends in "/". The services outlive the window.
+  Form_main(Ui& ui, Shell& shell, HttpClient& http, Clock& clock, Text program_directory,
+            QWidget* parent = nullptr);
+  ~Form_main() override;
+
+  // The load step: greeting, settings, catalogues, history, minimum size, network label.
+  void Load();
+  // The unload step (history, then the 24 keys). Runs once; closing the window calls it.
+  void Unload();
+
+  Program& program() { return *program_; }
+  DefinitionCatalog& catalog() { return *catalog_; }
+  bool IsBusy() const { return busy_; }
+
+  // Fills Combo_bbs / Combo_out from the catalogue and selects the remembered entries.
+  void RefreshBoardList();
+  void RefreshOutputList();
+
+  // Reactions, public so that tests and menus reach them alike.
+  void RecognizeDroppedText(const Text& text);
+  void DropOnTextOut(const Text& path);
+  void RunCommand();
+  void CancelCommand();
+  void ExitCommand();
+  void ViewCommand();
+  void OpenUrlCommand();
+  void OpenBoardCommand();
+  void EditDefinitionCommand(bool board, int index);
+  void OutFileCommand();
+  void HistoryCommand();
+  void NetworkCommand();
+  void CheckCommand(bool boards, bool outputs);
+  void AboutCommand();
+  void SupportPageCommand();
+
+  // MainForm
+  TextControl& Text_url1() override;
+  TextControl& Text_from() override;
+  TextControl& Text_to() override;
+  TextControl& Text_url2() override;
+  CheckControl& Check_MaxMsg() override;
+  CheckControl& Check_Read() override;
+  ChoiceControl& Combo_bbs() override;
+  ChoiceControl& Combo_out() override;
+  TextControl& Text_out() override;
+  CheckControl& Check_TopicToFilename() override;
+  CheckControl& Check_devide() override;
+  ChoiceControl& Option_devidekind() override;
+  TextControl& Text_devidecnt() override;
+  ChoiceControl& Combo_devidedatekind() override;
+  TextControl& Text_devidefilesize() override;
+  CheckControl& Check_CreateTitleIndex() override;
+  CheckControl& Check_nooutblank() override;
+  ChoiceControl& Option_Error() override;
+  CheckControl& Check_Error_Log() override;
+  ChoiceControl& Option_Proxy() override;
+  TextControl& Text_Proxy_address() override;
+  TextControl& Text_Proxy_port() override;
+  TextControl& Text_Timeout() override;
+  TextControl& Text_Retry() override;
+  TextControl& Label_Network() override;
+  TextControl& Label_status() override;
+  Control& Command_Cancel() override;
+  std::vector<Control*> AllControls() override;
+
+  // Tests replace the modal windows' display (they still run their logic).
+  QSize MinimumSize() const { return minimum_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildWidgets();
+  void BuildMenus();
+  QLineEdit* Edit(const char* name, const QString& text, const QString& tip);
+  QCheckBox* Check(const char* name, const QString& caption, const QString& tip);
+  QPushButton* Button(const char* name, const QString& caption, const QString& tip);
+  QRadioButton* Option(QButtonGroup* group, const char* name, int index, const QString& caption,
+                       const QString& tip);
+  QLabel* Label(const char* name, const QString& caption);
+  // Runs a long operation with the window locked; a close request meanwhile waits for it.
+  void RunLocked(const std::function<void()>& work);
+  Text SelectedBoardFile() const;
+  Text SelectedOutputFile() const;
+
+  Ui& ui_;
+  Shell& shell_;
+  std::unique_ptr<DefinitionCatalog> catalog_;
+  std::unique_ptr<Program> program_;
+
+  // Widgets, named as the window's controls.
+  QLineEdit *text_url1_, *text_from_, *text_to_, *text_url2_;
+  QCheckBox *check_maxmsg_, *check_read_;
+  QPushButton *command_openurl_, *command_record_;
+  QComboBox *combo_bbs_, *combo_out_;
+  QPushButton* command_openbbs_;
+  QLineEdit* text_out_;
+  QPushButton* command_outfile_;
+  QCheckBox *check_topictofilename_, *check_devide_;
+  QButtonGroup* option_devidekind_;
+  QLineEdit *text_devidecnt_, *text_devidefilesize_;
+  QComboBox* combo_devidedatekind_;
+  QCheckBox *check_createtitleindex_, *check_nooutblank_;
+  QButtonGroup* option_error_;
+  QCheckBox* check_error_log_;
+  QLabel* label_network_;
+  QButtonGroup* option_proxy_;
+  QLineEdit *text_proxy_address_, *text_proxy_port_, *text_timeout_, *text_retry_;
+  QPushButton *command_run_, *command_cancel_, *command_view_, *command_exit_;
+  QLabel* label_status_;
+
+  struct Adapters;
+  std::unique_ptr<Adapters> a_;
+  std::vector<std::unique_ptr<Control>> all_;  // every control, in the window's order
+
+  QSize minimum_;
+  bool busy_ = false;           // a run, version check or download is going
+  bool close_pending_ = false;  // the window was closed while busy
+  bool unloaded_ = false;
+};
+
+}  // namespace pellucor::gui
