@@ -34,6 +34,8 @@
 #include "form_record.h"
 #include "history/store.h"
 #include "history/view.h"
+#include "platform/clock.h"
+#include "platform/shell.h"
 #include "platform/ui.h"
 #include "qt_controls.h"
 #include "qt_text.h"
@@ -542,18 +544,21 @@ namespace pellucor::gui {
 
 Form_main::Form_main(Ui& ui, Shell& shell, HttpClient& http, Clock& clock, Text program_directory,
                      QWidget* parent)
-    : QMainWindow(parent), ui_(ui), shell_(shell), catalog_(std::make_unique<DefinitionCatalog>()) {
+    : QMainWindow(parent), ui_(ui), shell_(shell) {
   setObjectName(QStringLiteral("Form_main"));
   BuildWidgets();
   BuildMenus();
   a_ = std::make_unique<Adapters>(*this);
   program_ = std::make_unique<Program>(std::move(program_directory), ui, clock, http, shell, *this);
-  program_->catalog = catalog_.get();
   setAcceptDrops(true);
   setWindowTitle(QStringLiteral("Pellucor"));
 }
 
 Form_main::~Form_main() = default;
+
+DefinitionCatalog& Form_main::catalog() {
+  return program_->catalog;
+}
 
 void Form_main::Load() {
   Program& p = *program_;
@@ -580,12 +585,12 @@ void Form_main::Unload() {
 }
 
 Text Form_main::SelectedBoardFile() const {
-  const BoardEntry* e = catalog_->Board(combo_bbs_->currentIndex());
+  const BoardEntry* e = program_->catalog.Board(combo_bbs_->currentIndex());
   return e ? e->file : Text();
 }
 
 Text Form_main::SelectedOutputFile() const {
-  const OutputEntry* e = catalog_->Output(combo_out_->currentIndex());
+  const OutputEntry* e = program_->catalog.Output(combo_out_->currentIndex());
   return e ? e->file : Text();
 }
 
@@ -614,13 +619,13 @@ void FillList(QComboBox* combo, std::vector<Entry>& target, std::vector<Entry> e
 
 void Form_main::RefreshBoardList() {
   BoardCatalog c = RefreshBoardCatalog(program_->directory, program_->settings_path);
-  FillList(combo_bbs_, catalog_->boards, std::move(c.entries), c.names, c.selected,
+  FillList(combo_bbs_, program_->catalog.boards, std::move(c.entries), c.names, c.selected,
            combo_bbs_->count() > 0);
 }
 
 void Form_main::RefreshOutputList() {
   OutputCatalog c = RefreshOutputCatalog(program_->directory, program_->settings_path);
-  FillList(combo_out_, catalog_->outputs, std::move(c.entries), c.names, c.selected,
+  FillList(combo_out_, program_->catalog.outputs, std::move(c.entries), c.names, c.selected,
            combo_out_->count() > 0);
 }
 
@@ -655,7 +660,7 @@ void Form_main::RunLocked(const std::function<void()>& work) {
 void Form_main::RecognizeDroppedText(const Text& text) {
   // The window still takes drops while its controls are locked; a run must keep its values.
   if (busy_ || text.empty()) return;
-  RecognizeBoardUrl(*this, *catalog_, ui_, text);
+  RecognizeBoardUrl(*this, program_->catalog, ui_, text);
 }
 
 void Form_main::CancelCommand() {
@@ -669,7 +674,7 @@ void Form_main::ExitCommand() {
 }
 
 void Form_main::ViewCommand() {
-  ViewerContext ctx{*this, ui_, shell_, program_->clock, *catalog_};
+  ViewerContext ctx{*this, ui_, shell_, program_->clock, program_->catalog};
   ShowResult(ctx);
 }
 
@@ -678,7 +683,7 @@ void Form_main::OpenUrlCommand() {
 }
 
 void Form_main::OpenBoardCommand() {
-  const BoardEntry* e = catalog_->Board(combo_bbs_->currentIndex());
+  const BoardEntry* e = program_->catalog.Board(combo_bbs_->currentIndex());
   if (!e) {
     ShowBoardNotSpecified(ui_);
     return;
@@ -696,7 +701,7 @@ void Form_main::EditDefinitionCommand(bool board, int index) {
 void Form_main::OutFileCommand() {
   Text out = a_->Text_out.Value();
   if (a_->Check_TopicToFilename.Value() == 0) {
-    const OutputEntry* e = catalog_->Output(combo_out_->currentIndex());
+    const OutputEntry* e = program_->catalog.Output(combo_out_->currentIndex());
     QFileDialog dialog(this, QString::fromUtf16(u"保存するﾌｧｲﾙを指定してください。"),
                        Q(PickerStartFolder(out)));
     dialog.setObjectName(QStringLiteral("OutFilePicker"));
@@ -728,7 +733,7 @@ void Form_main::HistoryCommand() {
   Program& p = *program_;
   if (!CheckHistoryNotEmpty(p.history.size(), ui_)) return;
   SortHistoryForWindow(p.history, p.clock.Now());
-  Form_record window(p.history, *this, ui_, shell_, *catalog_, this);
+  Form_record window(p.history, *this, ui_, shell_, program_->catalog, this);
   window.exec();
 }
 

@@ -55,7 +55,7 @@ class Form_main : public QMainWindow, public MainForm {
   void Unload();
 
   Program& program() { return *program_; }
-  DefinitionCatalog& catalog() { return *catalog_; }
+  DefinitionCatalog& catalog();
   bool IsBusy() const { return busy_; }
 
   // Fills Combo_bbs / Combo_out from the catalogue and selects the remembered entries.
@@ -135,7 +135,6 @@ class Form_main : public QMainWindow, public MainForm {
 
   Ui& ui_;
   Shell& shell_;
-  std::unique_ptr<DefinitionCatalog> catalog_;
   std::unique_ptr<Program> program_;
 
   // Widgets, named as the window's controls.

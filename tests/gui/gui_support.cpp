@@ -63,6 +63,8 @@ void ModalScript::Poll() {
   if (!w || !w->isVisible()) return;
   for (const auto& s : seen_)
     if (s == w) return;
+  if (handlers_.empty() && others_ != QMessageBox::NoButton && qobject_cast<QMessageBox*>(w))
+    Answer(others_);
   if (handlers_.empty()) {
     // Give a test that queues its handler late a moment; then close the stray window.
     if (stray_ != w) {
@@ -119,6 +121,10 @@ std::string ProgramHome::ReadFile(const QString& name) const {
 
 bool ProgramHome::Exists(const QString& name) const {
   return QFile::exists(path(name));
+}
+
+QString Session::text(const char* name) {
+  return find<QLineEdit>(name)->text();
 }
 
 QString QS(const Text& t) {

@@ -16,7 +16,11 @@
 #include <vector>
 
 #include "common/text.h"
+#include "form_main.h"
+#include "platform/curl_http.h"
 #include "platform/shell.h"
+#include "qt_ui.h"
+#include "support/fake_clock.h"
 
 namespace pellucor::gui::testing {
 
@@ -46,6 +50,10 @@ class ModalScript : public QObject {
   // An input box answered with `text` (accepted) or cancelled when `accept` is false.
   void Input(const QString& text, bool accept = true);
 
+  // Message boxes that come with no handler queued are answered with `button` (recorded in
+  // `boxes`) instead of being treated as unexpected.
+  void AnswerOthers(QMessageBox::StandardButton button) { others_ = button; }
+
   bool Done() const { return handlers_.empty() && pending_ == 0; }
 
   std::vector<SeenBox> boxes;
@@ -60,6 +68,7 @@ class ModalScript : public QObject {
   QPointer<QWidget> stray_;
   int stray_ticks_ = 0;
   int pending_ = 0;
+  QMessageBox::StandardButton others_ = QMessageBox::NoButton;
 };
 
 SeenBox Describe(QMessageBox* box);
@@ -94,6 +103,24 @@ class RecordingShell : public Shell {
   }
   std::vector<Text> opened, edited, explored;
   bool result = true;
+};
+
+// Everything one main window needs, built fresh for each start of the program.
+struct Session {
+  explicit Session(ProgramHome& home) : window(ui, shell, http, clock, home.dir()) {
+    ui.SetParent(&window);
+  }
+  QtUi ui;
+  RecordingShell shell;
+  CurlHttpClient http;
+  pellucor::testing::FakeClock clock;
+  Form_main window;
+
+  template <typename T>
+  T* find(const char* name) {
+    return window.findChild<T*>(QString::fromLatin1(name));
+  }
+  QString text(const char* name);
 };
 
 // UTF-8 text of a Text, for comparisons with QString.

@@ -29,24 +29,6 @@ using namespace pellucor::gui::testing;
 
 namespace {
 
-// Everything one window needs, built fresh for each start.
-struct Session {
-  explicit Session(ProgramHome& home) : window(ui, shell, http, clock, home.dir()) {
-    ui.SetParent(&window);
-  }
-  QtUi ui;
-  RecordingShell shell;
-  CurlHttpClient http;
-  pellucor::testing::FakeClock clock;
-  Form_main window;
-
-  template <typename T>
-  T* find(const char* name) {
-    return window.findChild<T*>(QString::fromLatin1(name));
-  }
-  QString text(const char* name) { return find<QLineEdit>(name)->text(); }
-};
-
 // The drop of `mime` on `target` (a point in its middle), as a drag would deliver it.
 void Drop(QWidget* target, QMimeData* mime) {
   QPoint at = target->rect().center();
