@@ -28,7 +28,7 @@
 #include "app/window_actions.h"
 #include "common/files.h"
 #include "engine/definitions.h"
-#include "engine/run.h"
+#include "engine/run_driver.h"
 #include "form_download.h"
 #include "form_network.h"
 #include "form_record.h"
@@ -744,11 +744,7 @@ void Form_main::NetworkCommand() {
 }
 
 void Form_main::RunCommand() {
-  RunLocked([this] {
-    SetRunState(*program_, true);
-    RunCollection(*program_);
-    SetRunState(*program_, false);
-  });
+  RunLocked([this] { pellucor::RunCommand(*program_, [this] { ViewCommand(); }); });
 }
 
 void Form_main::CheckCommand(bool boards, bool outputs) {
@@ -760,7 +756,7 @@ void Form_main::CheckCommand(bool boards, bool outputs) {
                     p.directory,
                     UpdateBaseUrl(),
                     [this, &p] { return ApplyNetworkSettings(*this, p.http, ui_); },
-                    [this, &p](bool running) { SetRunState(p, running); },
+                    [this](bool running) { SetRunState(*this, ui_, running); },
                     [this] { RefreshBoardList(); },
                     [this] { RefreshOutputList(); },
                     [this](DownloadList& list) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "app/program.h"
 #include "form_main.h"
 #include "platform/curl_http.h"
 #include "platform/shell.h"
