@@ -8,13 +8,29 @@ bool IsWebAddress(TextView text) {
   return upper.starts_with(u"HTTP://") || upper.starts_with(u"HTTPS://");
 }
 
+namespace {
+
+// The pattern, or the same pattern under the other of the two web schemes: a board that moved
+// to https keeps its definition's http pattern.
+bool PatternOccurs(TextView address, const Text& pattern) {
+  if (address.find(pattern) != TextView::npos) return true;
+  Text other;
+  if (pattern.starts_with(u"http://"))
+    other = u"https://" + pattern.substr(7);
+  else if (pattern.starts_with(u"https://"))
+    other = u"http://" + pattern.substr(8);
+  return !other.empty() && address.find(other) != TextView::npos;
+}
+
+}  // namespace
+
 int FindBoardForUrl(const DefinitionCatalog& catalog, TextView address) {
   for (size_t i = 0; i < catalog.boards.size(); ++i) {
     const BoardEntry& e = catalog.boards[i];
     const Text& pattern = e.msgurl.empty() ? e.url : e.msgurl;
     // An empty pattern would match every address and hide the entries after it.
     if (pattern.empty()) continue;
-    if (address.find(pattern) != TextView::npos) return static_cast<int>(i);
+    if (PatternOccurs(address, pattern)) return static_cast<int>(i);
   }
   return -1;
 }

@@ -13,7 +13,8 @@ namespace pellucor {
 bool IsWebAddress(TextView text);
 
 // Position of the first board entry whose address pattern (msgurl, else url) occurs in the
-// address, or -1. An entry with neither pattern matches nothing.
+// address, or -1. A pattern beginning "http://" also matches its "https://" form and the other
+// way round. An entry with neither pattern matches nothing.
 int FindBoardForUrl(const DefinitionCatalog& catalog, TextView address);
 
 // Fills Combo_bbs, Text_url1, Text_url2 and Text_from from a dropped address, with the

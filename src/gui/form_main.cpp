@@ -183,11 +183,13 @@ void Form_main::BuildWidgets() {
   text_url1_->setMinimumWidth(260);
   QLabel* label1 = Label("Label1", S(u"取得メッセージ番号"));
   check_maxmsg_ = Check("Check_MaxMsg", S(u"最大メッセージ数まで取得"), {});
-  command_openurl_ = Button("Command_OpenUrl", S(u"表示(&1)"), S(u"ブラウザで最初のメッセージを表示"));
+  command_openurl_ =
+      Button("Command_OpenUrl", S(u"表示(&1)"), S(u"ブラウザで最初のメッセージを表示"));
   command_record_ = Button("Command_Record", S(u"履歴(&2)"), S(u"履歴一覧画面を表示"));
-  check_read_ = Check("Check_Read", S(u"読みながら"),
-                      S(u"あらかじめ出力ファイルをブラウザで開きます（ブラウザの更新ボタンでダウンロ"
-                        u"ードを完了したところまでのメッセージが読めます）"));
+  check_read_ =
+      Check("Check_Read", S(u"読みながら"),
+            S(u"あらかじめ出力ファイルをブラウザで開きます（ブラウザの更新ボタンでダウンロ"
+              u"ードを完了したところまでのメッセージが読めます）"));
   QLabel* label_seq_bg = Label("Label_seq_bg", {});
   auto* numbers = new QHBoxLayout;
   numbers->addWidget(text_from_);
@@ -314,8 +316,9 @@ void Form_main::BuildWidgets() {
   frame_error->setObjectName(QStringLiteral("Frame_Error"));
   auto* err = new QHBoxLayout(frame_error);
   option_error_ = new QButtonGroup(this);
-  err->addWidget(Option(option_error_, "Option_Error", 0, S(u"確認ダイアログ表示"),
-                        S(u"受信したデータがおかしい時に処理継続を確認するダイアログを表示します")));
+  err->addWidget(
+      Option(option_error_, "Option_Error", 0, S(u"確認ダイアログ表示"),
+             S(u"受信したデータがおかしい時に処理継続を確認するダイアログを表示します")));
   err->addWidget(Option(option_error_, "Option_Error", 1, S(u"エラーを無視"),
                         S(u"エラーは無視します（Yahooの時はこちらがオススメ）")));
   err->addWidget(Option(option_error_, "Option_Error", 2, S(u"受信再試行"), {}));
@@ -348,9 +351,9 @@ void Form_main::BuildWidgets() {
   frame_proxy->setObjectName(QStringLiteral("Frame_Proxy"));
   auto* px = new QHBoxLayout(frame_proxy);
   option_proxy_ = new QButtonGroup(this);
-  px->addWidget(
-      Option(option_proxy_, "Option_Proxy", 0, S(u"既定値を使用"),
-             S(u"レジストリ内にある既定の設定値(IEの設定値)を使ってインターネットにアクセスします")));
+  px->addWidget(Option(
+      option_proxy_, "Option_Proxy", 0, S(u"既定値を使用"),
+      S(u"レジストリ内にある既定の設定値(IEの設定値)を使ってインターネットにアクセスします")));
   px->addWidget(Option(option_proxy_, "Option_Proxy", 1, S(u"使用しない"),
                        S(u"プロキシサーバを使用せずに直接インターネットにアクセスします")));
   px->addWidget(Option(option_proxy_, "Option_Proxy", 2, S(u"使用する"),
@@ -429,7 +432,8 @@ void Form_main::BuildMenus() {
     all_.push_back(std::make_unique<ActionControl>(a));
   };
   QMenu* record = add_menu("menu_record", S(u"履歴(&R)"));
-  add_item(record, "menu_record_download", S(u"ダウンロード履歴(&D)"), [this] { HistoryCommand(); });
+  add_item(record, "menu_record_download", S(u"ダウンロード履歴(&D)"),
+           [this] { HistoryCommand(); });
   QMenu* check = add_menu("menu_check", S(u"最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ(&C)"));
   add_item(check, "manu_check_bbs", S(u"掲示板設定ﾌｧｲﾙﾁｪｯｸ(&B)"),
            [this] { CheckCommand(true, false); });
@@ -506,7 +510,8 @@ bool Form_main::eventFilter(QObject* watched, QEvent* event) {
           Text text = DroppedText(e->mimeData());
           // Deferred: the drag source waits for the drop to finish, and a message box must not
           // keep it waiting.
-          if (!text.empty()) QTimer::singleShot(0, this, [this, text] { RecognizeDroppedText(text); });
+          if (!text.empty())
+            QTimer::singleShot(0, this, [this, text] { RecognizeDroppedText(text); });
         }
         return true;
       }
@@ -722,8 +727,10 @@ void Form_main::OutFileCommand() {
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   Text preselect = FolderPickerPreselection(out);
-  if (FolderExists(preselect)) dialog.setDirectory(Q(preselect));
-  else dialog.setDirectory(Q(PickerStartFolder(preselect)));
+  if (FolderExists(preselect))
+    dialog.setDirectory(Q(preselect));
+  else
+    dialog.setDirectory(Q(PickerStartFolder(preselect)));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   Text chosen = ToText(dialog.selectedFiles().first());
   if (!chosen.empty()) a_->Text_out.SetValue(ChosenFolderPath(chosen));
@@ -749,21 +756,15 @@ void Form_main::RunCommand() {
 
 void Form_main::CheckCommand(bool boards, bool outputs) {
   Program& p = *program_;
-  UpdateContext ctx{*this,
-                    ui_,
-                    p.http,
-                    p.clock,
-                    p.directory,
-                    UpdateBaseUrl(),
-                    [this, &p] { return ApplyNetworkSettings(*this, p.http, ui_); },
-                    [this](bool running) { SetRunState(*this, ui_, running); },
-                    [this] { RefreshBoardList(); },
-                    [this] { RefreshOutputList(); },
-                    [this](DownloadList& list) {
-                      Form_download window(list, ui_, this);
-                      window.exec();
-                    },
-                    {}};
+  UpdateContext ctx(*this, ui_, p.http, p.clock, p.directory, UpdateBaseUrl());
+  ctx.apply_network_settings = [this, &p] { return ApplyNetworkSettings(*this, p.http, ui_); };
+  ctx.set_run_state = [this](bool running) { SetRunState(*this, ui_, running); };
+  ctx.refresh_board_catalog = [this] { RefreshBoardList(); };
+  ctx.refresh_output_catalog = [this] { RefreshOutputList(); };
+  ctx.download_window = [this](DownloadList& list) {
+    Form_download window(list, ui_, this);
+    window.exec();
+  };
   RunLocked([&] { CheckForUpdates(ctx, boards, outputs); });
 }
 

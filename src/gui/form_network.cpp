@@ -71,7 +71,8 @@ Form_network::Form_network(MainForm& form, Ui& ui, QWidget* parent)
   frame_retry->setObjectName(QStringLiteral("Frame_Retry"));
   auto* rt = new QGridLayout(frame_retry);
   timeout_ = Edit("Text_Timeout", S(u"回線速度などを考慮してなるべく短めに設定してください"));
-  retry_ = Edit("Text_Retry", S(u"リトライ回数を超えるとエラーメッセージを表示して処理を中断します"));
+  retry_ =
+      Edit("Text_Retry", S(u"リトライ回数を超えるとエラーメッセージを表示して処理を中断します"));
   rt->addWidget(Label("Label10", S(u"タイムアウト（秒）")), 0, 0);
   rt->addWidget(timeout_, 0, 1);
   rt->addWidget(Label("Label12", S(u"1～300")), 0, 2);

@@ -88,6 +88,13 @@ TEST_F(RecognizeTest, UnknownWebAddressTakesTheWholeAddressSilently) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(RecognizeTest, HttpsAddressOfAKnownBoardIsSplitToo) {
+  RecognizeBoardUrl(form, catalog, ui, u"https://messages.example.jp/bbs?x=1&mid=5&y=2");
+  EXPECT_EQ(form.Text_url1().Value(), u"https://messages.example.jp/bbs?x=1&mid=");
+  EXPECT_EQ(form.Text_url2().Value(), u"&y=2");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(RecognizeTest, HttpsInAnyCaseIsAcceptedLikeHttp) {
   RecognizeBoardUrl(form, catalog, ui, u"hTTpS://elsewhere.example/");
   EXPECT_EQ(form.Text_url1().Value(), u"hTTpS://elsewhere.example/");
@@ -118,6 +125,10 @@ TEST(FindBoardForUrl, EarlierEntryWinsAndEmptyPatternsMatchNothing) {
   EXPECT_EQ(FindBoardForUrl(c, u"http://x/y/z"), 2);
   // The comparison is case-sensitive.
   EXPECT_EQ(FindBoardForUrl(c, u"HTTP://X/Y"), -1);
+  // A board that moved to https is still recognised by its http pattern, and the other way round.
+  EXPECT_EQ(FindBoardForUrl(c, u"https://x/y/z"), 2);
+  c.boards[2].url = u"https://x/y";
+  EXPECT_EQ(FindBoardForUrl(c, u"http://x/y/z"), 2);
 }
 
 }  // namespace

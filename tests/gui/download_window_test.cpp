@@ -126,9 +126,8 @@ void DownloadWindowTest::nothingTickedAsksAndBackDownloadsNothing() {
   QVERIFY(!home.Exists(QStringLiteral("new.out")));
 
   // Nothing ticked and Yes: the window closes, nothing is downloaded, no completion message.
-  script.Then([&](QWidget* w) {
-    w->findChild<QPushButton*>(QStringLiteral("Command_Download"))->click();
-  });
+  script.Then(
+      [&](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("Command_Download"))->click(); });
   script.Answer(QMessageBox::Yes);
   s.window.findChild<QAction*>(QStringLiteral("menu_check_out"))->trigger();
   QVERIFY(script.Done());

@@ -63,8 +63,11 @@ void ModalScript::Poll() {
   if (!w || !w->isVisible()) return;
   for (const auto& s : seen_)
     if (s == w) return;
-  if (handlers_.empty() && others_ != QMessageBox::NoButton && qobject_cast<QMessageBox*>(w))
-    Answer(others_);
+  if (handlers_.empty() && others_ != QMessageBox::NoButton && qobject_cast<QMessageBox*>(w)) {
+    // A box without that button (a notice) is answered with OK.
+    auto* box = qobject_cast<QMessageBox*>(w);
+    Answer(box->button(others_) ? others_ : QMessageBox::Ok);
+  }
   if (handlers_.empty()) {
     // Give a test that queues its handler late a moment; then close the stray window.
     if (stray_ != w) {

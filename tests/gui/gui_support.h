@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "common/text.h"
 #include "app/program.h"
+#include "common/text.h"
 #include "form_main.h"
 #include "platform/curl_http.h"
 #include "platform/shell.h"

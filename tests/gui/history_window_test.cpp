@@ -72,9 +72,9 @@ class HistoryWindowTest : public QObject {
 
 void HistoryWindowTest::listIsNewestFirstAndPutBackFillsTheMainWindow() {
   ProgramHome home;
-  PrepareHome(home, {Job(u"古い", u"2001/01/02 03:04:05", u"10"),
-                     Job(u"新しい", u"2001/05/06 07:08:09", u"150"),
-                     Job(u"日付なし", u"unknown", u"3")});
+  PrepareHome(home,
+              {Job(u"古い", u"2001/01/02 03:04:05", u"10"),
+               Job(u"新しい", u"2001/05/06 07:08:09", u"150"), Job(u"日付なし", u"unknown", u"3")});
   ModalScript script;
   Session s(home);
   s.window.Load();
@@ -86,7 +86,11 @@ void HistoryWindowTest::listIsNewestFirstAndPutBackFillsTheMainWindow() {
     QCOMPARE(w->windowTitle(), QString::fromUtf16(u"履歴"));
     QListWidget* list = ListOf(w);
     for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
-    fixed_pitch = QFontInfo(list->font()).fixedPitch();
+    // Byte-fitted columns line up only when a full-width character is two half-width ones.
+    QFontMetrics m(list->font());
+    fixed_pitch =
+        m.horizontalAdvance(QLatin1Char('i')) == m.horizontalAdvance(QLatin1Char('W')) &&
+        m.horizontalAdvance(QString::fromUtf16(u"掲")) == 2 * m.horizontalAdvance(QLatin1Char('W'));
     QCOMPARE(list->currentRow(), 0);
     w->findChild<QPushButton*>(QStringLiteral("Command_Set"))->click();
   });
@@ -111,8 +115,9 @@ void HistoryWindowTest::listIsNewestFirstAndPutBackFillsTheMainWindow() {
   QVERIFY(s.find<QCheckBox>("Check_MaxMsg")->isChecked());
   QVERIFY(!s.find<QLineEdit>("Text_to")->isEnabled());
   QCOMPARE(s.find<QComboBox>("Combo_devidedatekind")->currentIndex(), 2);
-  QCOMPARE(s.find<QComboBox>("Combo_out")->currentText(),
-           s.find<QComboBox>("Combo_out")->itemText(s.find<QComboBox>("Combo_out")->currentIndex()));
+  QCOMPARE(
+      s.find<QComboBox>("Combo_out")->currentText(),
+      s.find<QComboBox>("Combo_out")->itemText(s.find<QComboBox>("Combo_out")->currentIndex()));
   QCOMPARE(QS(s.window.catalog().outputs.at(s.find<QComboBox>("Combo_out")->currentIndex()).file),
            QStringLiteral("text.out"));
 
@@ -121,6 +126,7 @@ void HistoryWindowTest::listIsNewestFirstAndPutBackFillsTheMainWindow() {
     QListWidget* list = ListOf(w);
     list->setCurrentRow(1);
     QRect rect = list->visualItemRect(list->item(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
     QVERIFY(w->isVisible());
     w->findChild<QPushButton*>(QStringLiteral("Command_Cancel"))->click();
@@ -138,9 +144,9 @@ void HistoryWindowTest::listIsNewestFirstAndPutBackFillsTheMainWindow() {
 
 void HistoryWindowTest::deleteAndComment() {
   ProgramHome home;
-  PrepareHome(home, {Job(u"一", u"2001/01/01 00:00:00", u"1"),
-                     Job(u"二", u"2001/01/02 00:00:00", u"2"),
-                     Job(u"三", u"2001/01/03 00:00:00", u"3")});
+  PrepareHome(home,
+              {Job(u"一", u"2001/01/01 00:00:00", u"1"), Job(u"二", u"2001/01/02 00:00:00", u"2"),
+               Job(u"三", u"2001/01/03 00:00:00", u"3")});
   ModalScript script;
   Session s(home);
   s.window.Load();
@@ -174,7 +180,8 @@ void HistoryWindowTest::deleteAndComment() {
   QCOMPARE(row_after_delete, 1);
   QCOMPARE(count_after_no, 2);
   QCOMPARE(script.boxes[0].title, QString::fromUtf16(u"Pellucor - 削除確認"));
-  QVERIFY(script.boxes[0].text.endsWith(QString::fromUtf16(u"選択された履歴を削除してよろしいですか？")));
+  QVERIFY(script.boxes[0].text.endsWith(
+      QString::fromUtf16(u"選択された履歴を削除してよろしいですか？")));
   QCOMPARE(script.boxes[2].title, QString::fromUtf16(u"Pellucor - コメント編集"));
   QCOMPARE(script.boxes[2].text, QString::fromUtf16(u"コメントを編集してください"));
   QVERIFY(commented.endsWith(QString::fromUtf16(u"\t続きは来週")));
@@ -194,8 +201,8 @@ void HistoryWindowTest::deleteAndComment() {
 
 void HistoryWindowTest::popupSelectsTheRowUnderThePointer() {
   ProgramHome home;
-  PrepareHome(home, {Job(u"一", u"2001/01/01 00:00:00", u"1"),
-                     Job(u"二", u"2001/01/02 00:00:00", u"2")});
+  PrepareHome(home,
+              {Job(u"一", u"2001/01/01 00:00:00", u"1"), Job(u"二", u"2001/01/02 00:00:00", u"2")});
   ModalScript script;
   Session s(home);
   s.window.Load();
@@ -223,8 +230,8 @@ void HistoryWindowTest::popupSelectsTheRowUnderThePointer() {
   QCOMPARE(items.size(), 9);
   QCOMPARE(items.first(), QString::fromUtf16(u"詳細情報表示"));
   QCOMPARE(items.last(), QString::fromUtf16(u"履歴削除"));
-  QCOMPARE(disabled,
-           (QStringList{QStringLiteral("ListPop_CheckNew"), QStringLiteral("ListPop_AutoPilotChange")}));
+  QCOMPARE(disabled, (QStringList{QStringLiteral("ListPop_CheckNew"),
+                                  QStringLiteral("ListPop_AutoPilotChange")}));
 }
 
 void HistoryWindowTest::deletingTheOnlyEntryClosesTheWindow() {
@@ -235,9 +242,8 @@ void HistoryWindowTest::deletingTheOnlyEntryClosesTheWindow() {
   s.window.Load();
   s.window.show();
   s.window.activateWindow();
-  script.Then([&](QWidget* w) {
-    w->findChild<QPushButton*>(QStringLiteral("Command_Delete"))->click();
-  });
+  script.Then(
+      [&](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("Command_Delete"))->click(); });
   script.Answer(QMessageBox::Yes);
   QTest::mouseClick(s.find<QPushButton>("Command_Record"), Qt::LeftButton);
   QVERIFY(script.Done());

@@ -71,7 +71,8 @@ void MainWindowTest::freshStartGreetsAndShowsDefaults() {
   const SeenBox& greeting = script.boxes[0];
   QCOMPARE(greeting.title, QStringLiteral("Pellucor"));
   QCOMPARE(greeting.icon, QMessageBox::Information);
-  QVERIFY(greeting.text.startsWith(QString::fromUtf16(u"Pellucorをご利用いただきありがとうございます。\r\n")));
+  QVERIFY(greeting.text.startsWith(
+      QString::fromUtf16(u"Pellucorをご利用いただきありがとうございます。\r\n")));
   QCOMPARE(greeting.text.count(QStringLiteral("\r\n")), 6);
   QCOMPARE(greeting.buttons.size(), 1);
   QVERIFY(QDir(home.path(QStringLiteral("data"))).exists());
@@ -146,8 +147,8 @@ void MainWindowTest::closeAndStartAgainRestoresEveryControl() {
       {"Text_devidecnt", QStringLiteral("250")},
       {"Text_devidefilesize", QStringLiteral("64")},
   };
-  const char* checks[] = {"Check_Error_Log", "Check_Read",    "Check_devide",
-                          "Check_CreateTitleIndex", "Check_nooutblank"};
+  const char* checks[] = {"Check_Error_Log", "Check_Read", "Check_devide", "Check_CreateTitleIndex",
+                          "Check_nooutblank"};
   {
     Session s(home);
     s.window.Load();
@@ -214,10 +215,11 @@ void MainWindowTest::dropsOnTheAddressBoxesAndTheWindow() {
   ProgramHome home;
   QDir().mkpath(home.path(QStringLiteral("data")));
   // A second board whose messages live on the loopback address; it sorts after _yahoo.bbs.
-  home.WriteFile(QStringLiteral("loop.bbs"),
-                 Cp932Ini(QString::fromUtf16(u"[basic]\r\nname=ループ掲示板\r\nurl=http://127.0.0.1/"
-                                             u"\r\nmsgurl=http://127.0.0.1/board/message?\r\n"
-                                             u"msgstr=mid\r\nfirst_msgno=3\r\n")));
+  home.WriteFile(
+      QStringLiteral("loop.bbs"),
+      Cp932Ini(QString::fromUtf16(u"[basic]\r\nname=ループ掲示板\r\nurl=http://127.0.0.1/"
+                                  u"\r\nmsgurl=http://127.0.0.1/board/message?\r\n"
+                                  u"msgstr=mid\r\nfirst_msgno=3\r\n")));
   ModalScript script;
   Session s(home);
   s.window.Load();
@@ -239,12 +241,19 @@ void MainWindowTest::dropsOnTheAddressBoxesAndTheWindow() {
   QCOMPARE(script.boxes[0].icon, QMessageBox::Information);
   delete mime;
 
-  // The "?" form on the window itself (over a label), in upper-case HTTPS: no switch message.
+  // The "?" form on the window itself (over a label), over https: no switch message.
   mime = new QMimeData;
-  mime->setText(QStringLiteral("HTTPS://127.0.0.1/board/message?mid=7"));
+  mime->setText(QStringLiteral("https://127.0.0.1/board/message?mid=7"));
   Drop(s.find<QLabel>("Label_status"), mime);
-  QTRY_COMPARE(s.text("Text_url1"), QStringLiteral("HTTPS://127.0.0.1/board/message?mid="));
+  QTRY_COMPARE(s.text("Text_url1"), QStringLiteral("https://127.0.0.1/board/message?mid="));
   QCOMPARE(s.text("Text_url2"), QString());
+  delete mime;
+
+  // An address of no known board, in upper case: taken whole.
+  mime = new QMimeData;
+  mime->setText(QStringLiteral("HTTPS://ELSEWHERE/X?mid=7"));
+  Drop(s.find<QLineEdit>("Text_url1"), mime);
+  QTRY_COMPARE(s.text("Text_url1"), QStringLiteral("HTTPS://ELSEWHERE/X?mid=7"));
   delete mime;
 
   // Plain text: refused with a message, nothing changes.
@@ -255,7 +264,7 @@ void MainWindowTest::dropsOnTheAddressBoxesAndTheWindow() {
   QTRY_COMPARE(script.boxes.size(), size_t(2));
   QCOMPARE(script.boxes[1].text, QString::fromUtf16(u"ドラッグされたデータはURLではありません"));
   QCOMPARE(script.boxes[1].icon, QMessageBox::Critical);
-  QCOMPARE(s.text("Text_url1"), QStringLiteral("HTTPS://127.0.0.1/board/message?mid="));
+  QCOMPARE(s.text("Text_url1"), QStringLiteral("HTTPS://ELSEWHERE/X?mid=7"));
   delete mime;
 
   // A drop without text is ignored.
@@ -356,10 +365,9 @@ void MainWindowTest::menusAndCommands() {
 
   QStringList menus;
   for (QAction* a : s.window.menuBar()->actions()) menus << a->text();
-  QCOMPARE(menus, (QStringList{QString::fromUtf16(u"履歴(&R)"),
-                               QString::fromUtf16(u"最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ(&C)"),
-                               QString::fromUtf16(u"ﾈｯﾄﾜｰｸ設定(&N)"),
-                               QString::fromUtf16(u"ﾍﾙﾌﾟ(&H)")}));
+  QCOMPARE(menus,
+           (QStringList{QString::fromUtf16(u"履歴(&R)"), QString::fromUtf16(u"最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ(&C)"),
+                        QString::fromUtf16(u"ﾈｯﾄﾜｰｸ設定(&N)"), QString::fromUtf16(u"ﾍﾙﾌﾟ(&H)")}));
 
   // About box.
   script.Answer(QMessageBox::Ok);
@@ -380,7 +388,12 @@ void MainWindowTest::menusAndCommands() {
   s.find<QLineEdit>("Text_url1")->setText(QStringLiteral("http://b/m?mid="));
   s.find<QLineEdit>("Text_from")->setText(QStringLiteral("007"));
   s.find<QLineEdit>("Text_url2")->setText(QStringLiteral("&x"));
-  QTest::mouseClick(s.find<QPushButton>("Command_OpenUrl"), Qt::LeftButton);
+  // By its mnemonic: the key press reaches the button a little later.
+  s.window.show();
+  s.window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&s.window));
+  QTest::keyClick(&s.window, Qt::Key_1, Qt::AltModifier);
+  QTRY_COMPARE(s.shell.opened.size(), size_t(1));
   QTest::mouseClick(s.find<QPushButton>("Command_OpenBBS"), Qt::LeftButton);
   s.window.findChild<QAction*>(QStringLiteral("menu_help_website"))->trigger();
   QCOMPARE(s.shell.opened.size(), size_t(3));
