@@ -211,19 +211,21 @@ Text DecodeCp932(std::string_view bytes) {
 
 std::string EncodeCp932(TextView text) {
   const Cp932Tables& t = GetCp932Tables();
-  std::string out;
-  out.reserve(text.size() * 2);
+  // Written through a pointer into a buffer of the largest size: whole pages pass through here.
+  std::string out(text.size() * 2, '\0');
+  char* p = out.data();
   for (char16_t c : text) {
     const uint16_t code = t.encode[c];
-    if (code == Cp932Tables::kNoCode) {
-      out.push_back('?');
-    } else if (code < 0x100) {
-      out.push_back(static_cast<char>(code));
+    if (code < 0x100) {
+      *p++ = static_cast<char>(code);
+    } else if (code == Cp932Tables::kNoCode) {
+      *p++ = '?';
     } else {
-      out.push_back(static_cast<char>(code >> 8));
-      out.push_back(static_cast<char>(code & 0xFF));
+      *p++ = static_cast<char>(code >> 8);
+      *p++ = static_cast<char>(code & 0xFF);
     }
   }
+  out.resize(static_cast<size_t>(p - out.data()));
   return out;
 }
 
