@@ -130,20 +130,10 @@ void UpdateHistoryRecord(HistoryList& list, int& index, MainForm& form, const Ru
       Decimal(SecondsBetween(run.start, run.end) + RoundHalfEven(NumericValue(r.totalSeconds)));
 }
 
-HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide_checked) {
-  if (!FileExists(path)) return HistoryLoad::Missing;
-  auto bytes = ReadFileBytes(path);
-  auto fail = [&] {
-    KeepCopy(path);
-    ui.MessageBox(Text(u"履歴データの取得に失敗しました") + kCrLf +
-                      u"残念ながら履歴データはアプリケーション終了時に失われます",
-                  kAppCaption, Icon::Critical, Buttons::Ok);
-    return HistoryLoad::Damaged;
-  };
-  if (!bytes) return fail();
-  if (bytes->empty()) return HistoryLoad::Loaded;
-  std::vector<Text> lines = SplitLines(DecodeCp932(*bytes));
-  if (lines.empty()) return HistoryLoad::Loaded;
+HistoryLoad ParseHistory(std::string_view bytes, HistoryList& list, bool devide_checked) {
+  if (bytes.empty()) return HistoryLoad::Missing;
+  std::vector<Text> lines = SplitLines(DecodeCp932(bytes));
+  if (lines.empty()) return HistoryLoad::Missing;
   double version = NumericValue(lines[0]);
 
   std::vector<int> layout;
@@ -154,8 +144,6 @@ HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide
   } else if (version == 3) {
     for (int n = 1; n <= HistoryRecord::kFieldCount; ++n) layout.push_back(n);
   } else {
-    // A file this program cannot read is left for the program that wrote it.
-    KeepCopy(path);
     return HistoryLoad::UnknownVersion;
   }
 
@@ -165,7 +153,7 @@ HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide
       ++i;
       continue;
     }
-    if (i + layout.size() > lines.size()) return fail();
+    if (i + layout.size() > lines.size()) return HistoryLoad::Damaged;
     HistoryRecord r;
     if (version == 2) {
       r.createTitleIndex = r.noOutBlank = r.divideKind = r.divideDateKind = u"0";
@@ -175,6 +163,29 @@ HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide
     if (FindHistoryRecord(list, r, devide_checked) == -1) list.push_back(std::move(r));
   }
   return HistoryLoad::Loaded;
+}
+
+HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide_checked) {
+  if (!FileExists(path)) return HistoryLoad::Missing;
+  auto fail = [&] {
+    KeepCopy(path);
+    ui.MessageBox(Text(u"履歴データの取得に失敗しました") + kCrLf +
+                      u"残念ながら履歴データはアプリケーション終了時に失われます",
+                  kAppCaption, Icon::Critical, Buttons::Ok);
+    return HistoryLoad::Damaged;
+  };
+  auto bytes = ReadFileBytes(path);
+  if (!bytes) return fail();
+  switch (ParseHistory(*bytes, list, devide_checked)) {
+    case HistoryLoad::Damaged:
+      return fail();
+    case HistoryLoad::UnknownVersion:
+      // A file this program cannot read is left for the program that wrote it.
+      KeepCopy(path);
+      return HistoryLoad::UnknownVersion;
+    default:
+      return HistoryLoad::Loaded;
+  }
 }
 
 std::string SerializeHistory(const HistoryList& list) {

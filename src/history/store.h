@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/format.h"
@@ -85,6 +87,10 @@ enum class HistoryLoad { Missing, Loaded, UnknownVersion, Damaged };
 // a version this program does not know are first copied to record.dat.bak, so the save at the
 // end of the session cannot destroy the only copy.
 HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide_checked);
+
+// The parsing half of LoadHistory: the records of record.dat's bytes appended to `list`
+// (Missing stands for an empty file here); no message, no copy.
+HistoryLoad ParseHistory(std::string_view bytes, HistoryList& list, bool devide_checked);
 
 // Writes version 3 atomically; an empty list deletes the file. A failure is shown as a critical
 // message and the previous file stays as it was. CR and LF inside a field become spaces.
