@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,38 +53,54 @@ TinyProxy::TinyProxy() {
   char tmpl[] = "/tmp/pellucor_proxy_XXXXXX";
   if (!mkdtemp(tmpl)) return;
   dir_ = tmpl;
-  port_ = FreeLoopbackPort();
-  std::string conf = dir_ + "/tinyproxy.conf";
-  {
-    std::ofstream f(conf);
-    f << "Port " << port_ << "\n"
-      << "Listen 127.0.0.1\n"
-      << "Timeout 30\n"
-      << "LogFile \"" << dir_ << "/tinyproxy.log\"\n"
-      << "LogLevel Info\n"
-      << "MaxClients 8\n"
-      << "Allow 127.0.0.1\n";
-    if (geteuid() == 0) f << "User root\nGroup root\n";
-  }
-  pid_ = fork();
-  if (pid_ == 0) {
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-      dup2(null, 1);
-      dup2(null, 2);
+  // The free port may be taken by someone else before tinyproxy binds it: then it exits, and
+  // another port is tried. It is ready once its own log says so (not merely when something
+  // accepts connections on the port).
+  for (int attempt = 0; attempt < 5 && !ok_; ++attempt) {
+    port_ = FreeLoopbackPort();
+    std::string conf = dir_ + "/tinyproxy.conf";
+    std::string log = dir_ + "/tinyproxy.log";
+    std::remove(log.c_str());
+    {
+      std::ofstream f(conf);
+      f << "Port " << port_ << "\n"
+        << "Listen 127.0.0.1\n"
+        << "Timeout 30\n"
+        << "LogFile \"" << log << "\"\n"
+        << "LogLevel Info\n"
+        << "MaxClients 8\n"
+        << "Allow 127.0.0.1\n";
+      if (geteuid() == 0) f << "User root\nGroup root\n";
     }
-    execlp("tinyproxy", "tinyproxy", "-d", "-c", conf.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  if (pid_ < 0) return;
-  for (int i = 0; i < 100 && !ok_; ++i) {  // at most 5 s
-    int status;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      int null = open("/dev/null", O_WRONLY);
+      if (null >= 0) {
+        dup2(null, 1);
+        dup2(null, 2);
+      }
+      execlp("tinyproxy", "tinyproxy", "-d", "-c", conf.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (pid_ < 0) return;
+    for (int i = 0; i < 100; ++i) {  // at most 5 s
+      int status;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        break;
+      }
+      if (Log().find("Accepting connections") != std::string::npos && Accepts(port_)) {
+        ok_ = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!ok_ && pid_ > 0) {
+      kill(pid_, SIGKILL);
+      int status;
+      waitpid(pid_, &status, 0);
       pid_ = -1;
-      return;
     }
-    ok_ = Accepts(port_);
-    if (!ok_) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
 
