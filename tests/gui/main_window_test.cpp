@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -58,6 +59,7 @@ class MainWindowTest : public QObject {
   void networkWindowOkCancelAndDiscard();
   void menusAndCommands();
   void minimumSizeIsTheLoadTimeSize();
+  void outputPathPickers();
 };
 
 void MainWindowTest::freshStartGreetsAndShowsDefaults() {
@@ -435,6 +437,61 @@ void MainWindowTest::minimumSizeIsTheLoadTimeSize() {
   QCOMPARE(s.window.size(), minimum + QSize(50, 40));
   s.window.resize(minimum.width() + 50, minimum.height() - 40);
   QCOMPARE(s.window.size(), QSize(minimum.width() + 50, minimum.height()));
+}
+
+void MainWindowTest::outputPathPickers() {
+  ProgramHome home;
+  QDir().mkpath(home.path(QStringLiteral("data/sub")));
+  ModalScript script;
+  Session s(home);
+  s.window.Load();
+  s.window.show();
+
+  // The user names the file: a file picker filtered by the output type's extension.
+  s.find<QCheckBox>("Check_TopicToFilename")->setChecked(false);
+  s.find<QLineEdit>("Text_out")->setText(home.path(QStringLiteral("data/sub/old.html")));
+  QString title, start;
+  QStringList filters;
+  script.Then([&](QWidget* w) {
+    auto* d = qobject_cast<QFileDialog*>(w);
+    title = d->windowTitle();
+    filters = d->nameFilters();
+    start = d->directory().absolutePath();
+    // Typed into the dialog's own name box, as a user would.
+    d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+        ->setText(home.path(QStringLiteral("data/new.html")));
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  QTest::mouseClick(s.find<QPushButton>("Command_OutFile"), Qt::LeftButton);
+  QVERIFY(script.Done());
+  QCOMPARE(title, QString::fromUtf16(u"保存するﾌｧｲﾙを指定してください。"));
+  QCOMPARE(filters, (QStringList{QString::fromUtf16(u"出力タイプ (*.html)"),
+                                 QString::fromUtf16(u"すべてのファイル (*.*)")}));
+  QCOMPARE(start, home.path(QStringLiteral("data/sub")));
+  QCOMPARE(s.text("Text_out"), home.path(QStringLiteral("data/new.html")));
+
+  // Cancelled: nothing changes.
+  script.Then([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+  QTest::mouseClick(s.find<QPushButton>("Command_OutFile"), Qt::LeftButton);
+  QVERIFY(script.Done());
+  QCOMPARE(s.text("Text_out"), home.path(QStringLiteral("data/new.html")));
+
+  // The title names the file: a folder picker, and the result ends in the separator.
+  s.find<QCheckBox>("Check_TopicToFilename")->setChecked(true);
+  s.find<QLineEdit>("Text_out")->setText(home.path(QStringLiteral("data/sub/")));
+  script.Then([&](QWidget* w) {
+    auto* d = qobject_cast<QFileDialog*>(w);
+    title = d->windowTitle();
+    start = d->directory().absolutePath();
+    d->setDirectory(home.path(QStringLiteral("data")));
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  QTest::mouseClick(s.find<QPushButton>("Command_OutFile"), Qt::LeftButton);
+  QVERIFY(script.Done());
+  QVERIFY(script.unexpected.isEmpty());
+  QCOMPARE(title, QString::fromUtf16(u"保存先ﾌｫﾙﾀﾞを指定して下さい。"));
+  QCOMPARE(start, home.path(QStringLiteral("data/sub")));
+  QCOMPARE(s.text("Text_out"), home.path(QStringLiteral("data/")));
 }
 
 int main(int argc, char** argv) {
