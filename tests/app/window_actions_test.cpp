@@ -5,12 +5,9 @@
 #include <filesystem>
 
 #include "app/about.h"
-#include "support/scripted_ui.h"
 
 namespace pellucor {
 namespace {
-
-using testing::ScriptedUi;
 
 TEST(FirstMessageAddress, NumberIsWrittenPlain) {
   MemoryForm form;
@@ -49,42 +46,6 @@ TEST(OutputPickers, FolderPreselection) {
   Text longer = base + u"/" + Text(300, u'あ');
   EXPECT_EQ(FolderPickerPreselection(longer + u"/x").size(), 128u);
   fs::remove_all(dir);
-}
-
-TEST(NetworkWindowCopy, CancelAsksOnlyWhenChanged) {
-  MemoryForm form;
-  form.Option_Proxy().SetIndex(2);
-  form.Text_Timeout().SetValue(u"15");
-  NetworkValues original = ReadNetworkValues(form);
-  EXPECT_EQ(original.proxy, 2);
-  EXPECT_EQ(original.address, u"192.168.0.1");
-
-  ScriptedUi ui;
-  EXPECT_TRUE(ConfirmNetworkCancel(original, original, ui));
-  EXPECT_TRUE(ui.messages.empty());
-
-  NetworkValues edited = original;
-  edited.retry = u"100 ";  // exact comparison: a trailing blank is a change
-  ui.answers = {Answer::No, Answer::Yes};
-  EXPECT_FALSE(ConfirmNetworkCancel(edited, original, ui));
-  EXPECT_TRUE(ConfirmNetworkCancel(edited, original, ui));
-  ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[0].text, u"変更をキャンセルしてよろしいですか？");
-  EXPECT_EQ(ui.messages[0].icon, Icon::Question);
-  EXPECT_EQ(ui.messages[0].buttons, Buttons::YesNo);
-
-  edited.proxy = 1;
-  WriteNetworkValues(form, edited);
-  EXPECT_EQ(ReadNetworkValues(form), edited);
-}
-
-TEST(HistoryCommand, EmptyHistoryIsReported) {
-  ScriptedUi ui;
-  EXPECT_TRUE(CheckHistoryNotEmpty(3, ui));
-  EXPECT_FALSE(CheckHistoryNotEmpty(0, ui));
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, u"履歴情報は有りません\r\n");
-  EXPECT_EQ(ui.messages[0].icon, Icon::Exclamation);
 }
 
 TEST(AboutBox, LinesAndFigures) {

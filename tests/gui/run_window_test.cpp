@@ -1,8 +1,10 @@
 // A collection run driven from the main window against the loopback board: the locked
 // window, the status line, Cancel, closing the window mid-run, the result file and the history.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,6 +48,7 @@ struct RunWatch {
     statuses.insert(this->s.find<QLabel>("Label_status")->text());
     if (this->s.find<QLineEdit>("Text_url1")->isEnabled()) url1_enabled_during_run = true;
     if (this->s.find<QPushButton>("Command_Run")->isEnabled()) run_enabled_during_run = true;
+    if (this->s.find<QAction>("menu_check_multi")->isEnabled()) run_enabled_during_run = true;
     if (this->s.find<QPushButton>("Command_Cancel")->isEnabled()) cancel_seen_enabled = true;
     if (on_turn) on_turn();
   }
@@ -67,6 +70,7 @@ class RunWindowTest : public QObject {
  private slots:
   void wholeRunFromTheWindow();
   void cancelMidRun();
+  void cancelDuringASlowFetch();
   void closingTheWindowMidRunCancelsFirst();
   void failedCheckReleasesTheWindow();
 };
@@ -117,6 +121,11 @@ void RunWindowTest::wholeRunFromTheWindow() {
   QVERIFY(home.Exists(QStringLiteral("record.dat")));
   QCOMPARE(server.RequestCount(1), 1);
   QCOMPARE(server.RequestCount(26), 0);
+
+  // The view button hands the result to the desktop.
+  QTest::mouseClick(s.find<QPushButton>("Command_View"), Qt::LeftButton);
+  QTRY_VERIFY(!s.shell.opened.empty());
+  QCOMPARE(QS(s.shell.opened.back()), home.path(QStringLiteral("data/out.html")));
 }
 
 void RunWindowTest::cancelMidRun() {
@@ -156,6 +165,39 @@ void RunWindowTest::cancelMidRun() {
   QVERIFY(home.Exists(QStringLiteral("record.dat")));
   QVERIFY(s.find<QPushButton>("Command_Run")->isEnabled());
   QVERIFY(!s.find<QPushButton>("Command_Cancel")->isEnabled());
+}
+
+void RunWindowTest::cancelDuringASlowFetch() {
+  BoardServer server(TopicSpec{});
+  server.SetDelay(8000);
+  server.Misbehave(3, pellucor::testing::Misbehaviour::Delay);
+  ProgramHome home;
+  PrepareHome(home, server);
+  ModalScript script;
+  script.AnswerOthers(QMessageBox::No);
+  Session s(home);
+  s.window.Load();
+  s.window.show();
+  s.window.activateWindow();
+  RunWatch watch(s);
+  QElapsedTimer clicked_at;
+  int turns_at_click = 0;
+  watch.on_turn = [&] {
+    if (!clicked_at.isValid() && server.RequestCount(3) > 0) {
+      clicked_at.start();
+      turns_at_click = watch.turns;
+      QTest::mouseClick(s.find<QPushButton>("Command_Cancel"), Qt::LeftButton);
+    }
+  };
+  QTest::mouseClick(s.find<QPushButton>("Command_Run"), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(!s.window.IsBusy(), 60000);
+  QVERIFY(clicked_at.isValid());
+  // The window kept turning while the page was on its way, and the cancel did not wait for it.
+  QVERIFY(turns_at_click > 2);
+  QVERIFY2(clicked_at.elapsed() < 4000, qPrintable(QString::number(clicked_at.elapsed())));
+  QCOMPARE(server.RequestCount(4), 0);
+  QCOMPARE(QS(s.window.program().history.at(0).lastMessage), QStringLiteral("2"));
+  QCOMPARE(s.text("Text_from"), QStringLiteral("3"));
 }
 
 void RunWindowTest::closingTheWindowMidRunCancelsFirst() {
