@@ -651,12 +651,18 @@ void Form_main::closeEvent(QCloseEvent* event) {
 void Form_main::RunLocked(const std::function<void()>& work) {
   if (busy_) return;
   busy_ = true;
+  struct Release {
+    Form_main* f;
+    ~Release() {
+      f->busy_ = false;
+      // A close request that came during the work is carried out now that it has ended.
+      if (f->close_pending_) {
+        f->close_pending_ = false;
+        QTimer::singleShot(0, f, &QWidget::close);
+      }
+    }
+  } release{this};
   work();
-  busy_ = false;
-  if (close_pending_) {
-    close_pending_ = false;
-    QTimer::singleShot(0, this, &QWidget::close);
-  }
 }
 
 // ---------------------------------------------------------------------------------------------

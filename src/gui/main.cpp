@@ -12,7 +12,11 @@
 #include "qt_text.h"
 #include "qt_ui.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// Fixes the program folder, shows the main window after its load step and runs until the
+// window has closed (its unload step has then written the history and the settings).
+int StartProgram(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pellucor"));
   pellucor::gui::InstallJapaneseTranslations(app);
@@ -44,4 +48,10 @@ int main(int argc, char** argv) {
     });
   }
   return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return StartProgram(argc, argv);
 }
