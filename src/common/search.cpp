@@ -2,15 +2,73 @@
 
 #include <cstdlib>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "common/numeric.h"
 
 namespace pellucor {
+namespace {
+
+// First index in [from, end) holding `c`, or npos.
+size_t FindUnit(const char16_t* s, size_t from, size_t end, char16_t c) {
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i want = _mm_set1_epi16(static_cast<short>(c));
+  for (; i + 8 <= end; i += 8) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, want)));
+    if (mask) return i + (static_cast<unsigned>(__builtin_ctz(mask)) >> 1);
+  }
+#endif
+  for (; i < end; ++i)
+    if (s[i] == c) return i;
+  return TextView::npos;
+}
+
+// The needle character to scan for: markup characters such as "<" are everywhere in a page,
+// so the first character that is not one of them gives fewer false starts.
+size_t AnchorOf(TextView needle) {
+  const size_t limit = needle.size() < 4 ? needle.size() : 4;
+  for (size_t k = 0; k < limit; ++k) {
+    switch (needle[k]) {
+      case u'<':
+      case u'>':
+      case u'/':
+      case u' ':
+      case u'"':
+      case u'=':
+        continue;
+      default:
+        return k;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+size_t FindText(TextView text, TextView needle, size_t pos) {
+  const size_t n = text.size(), m = needle.size();
+  if (m == 0) return pos <= n ? pos : TextView::npos;
+  if (pos > n || m > n - pos) return TextView::npos;
+  const char16_t* s = text.data();
+  const size_t k = AnchorOf(needle);
+  const size_t end = n - m + k + 1;  // the anchor of the last possible start, plus one
+  for (size_t q = pos + k;; ++q) {
+    q = FindUnit(s, q, end, needle[k]);
+    if (q == TextView::npos) return TextView::npos;
+    const size_t start = q - k;
+    if (text.compare(start, m, needle) == 0) return start;
+  }
+}
 
 int64_t FindFrom(TextView text, TextView needle, int64_t start) {
   if (start < 1) start = 1;
   const int64_t len = static_cast<int64_t>(text.size());
   if (start > len) return 0;
-  size_t p = text.find(needle, static_cast<size_t>(start - 1));
+  size_t p = FindText(text, needle, static_cast<size_t>(start - 1));
   return p == TextView::npos ? 0 : static_cast<int64_t>(p) + 1;
 }
 
@@ -72,7 +130,7 @@ Text ReplaceAll(TextView text, TextView find, TextView replacement, bool ignore_
   out.reserve(text.size());
   size_t pos = 0;
   while (true) {
-    size_t p = hay.find(pat, pos);
+    size_t p = FindText(hay, pat, pos);
     if (p == TextView::npos) break;
     out.append(text.substr(pos, p - pos));
     out.append(replacement);

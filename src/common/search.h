@@ -8,6 +8,10 @@
 
 namespace pellucor {
 
+// The same result as text.find(needle, pos), by a scan that skips ahead several characters at
+// a time: long pages and templates are searched many times per message.
+size_t FindText(TextView text, TextView needle, size_t pos = 0);
+
 // Plain forward search: first occurrence at or after `start` (1-based), 0 when none.
 // An empty needle is found at `start` while start <= length of text.
 int64_t FindFrom(TextView text, TextView needle, int64_t start = 1);

@@ -143,8 +143,103 @@ std::string JisToShiftJis(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// Code page 932 decoding fed one byte at a time, as DecodeCp932 reads a whole string: a lead
+// byte waits for its trail byte; a lead byte without one stands as the default character and
+// the byte after it is read on its own.
+class Cp932Reader {
+ public:
+  Cp932Reader(const Cp932Tables& t, char16_t* out) : t_(t), o_(out) {}
+  Cp932Reader(const Cp932Reader&) = delete;
+
+  // A byte below 0x80, never a lead byte.
+  void PutAscii(unsigned b) {
+    if (lead_ == kNone)
+      *o_++ = t_.single[b];
+    else
+      Put(b);
+  }
+
+  // A lead byte and a trail byte.
+  void PutPair(unsigned c1, unsigned c2) {
+    if (lead_ == kNone) {
+      *o_++ = t_.pair[(c1 << 8) | c2];
+    } else {
+      Put(c1);
+      Put(c2);
+    }
+  }
+
+  void Put(unsigned b) {
+    if (lead_ != kNone) {
+      if (t_.is_trail[b]) {
+        *o_++ = t_.pair[(lead_ << 8) | b];
+        lead_ = kNone;
+        return;
+      }
+      *o_++ = kCp932Default;
+      lead_ = kNone;
+    }
+    if (t_.is_lead[b])
+      lead_ = b;
+    else
+      *o_++ = t_.single[b];
+  }
+
+  char16_t* Finish() {
+    if (lead_ != kNone) *o_++ = kCp932Default;
+    lead_ = kNone;
+    return o_;
+  }
+
+ private:
+  static constexpr unsigned kNone = 0x100;
+  const Cp932Tables& t_;
+  char16_t* o_;
+  unsigned lead_ = kNone;
+};
+
+}  // namespace
+
+// EucToShiftJis and DecodeCp932 in one pass, without the Shift_JIS copy of the page: the
+// bytes EucToShiftJis would write go straight into the decoder, so the text is the same.
 Text ConvertEucPage(std::string_view bytes) {
-  return DecodeCp932(EucToShiftJis(bytes));
+  const Tables& tables = GetTables();
+  const Cp932Tables& t = tables.cp932;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  // At most one byte out per byte in, and at most one character per byte decoded.
+  Text out(n, u'\0');
+  Cp932Reader r(t, out.data());
+  size_t i = 0;
+  while (i + 1 < n) {
+    unsigned c1 = p[i];
+    if (c1 <= 0x7F) {
+      r.PutAscii(c1);
+      ++i;
+      continue;
+    }
+    unsigned c2 = p[i + 1];
+    if (c1 == 0x8E) {
+      uint16_t code = tables.wide[c2];
+      if (code >= 0x100) r.Put(code >> 8);
+      r.Put(code & 0xFF);
+    } else {
+      c1 &= 0x7F;
+      c2 &= 0x7F;
+      PairArithmetic(c1, c2);
+      if (c1 < 256 && c2 < 256 && t.is_lead[c1] && t.is_trail[c2]) {
+        r.PutPair(c1, c2);
+      } else {
+        r.Put('?');
+      }
+    }
+    i += 2;
+  }
+  if (i + 1 == n) r.Put(p[i]);
+  out.resize(static_cast<size_t>(r.Finish() - out.data()));
+  return out;
 }
 
 Text ConvertJisPage(std::string_view bytes) {

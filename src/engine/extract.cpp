@@ -1,5 +1,9 @@
 #include "engine/extract.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "common/format.h"
 #include "common/numeric.h"
 #include "common/search.h"
@@ -18,7 +22,39 @@ Text Sub(TextView text, int64_t p, int64_t e) {  // characters p..e, 1-based, in
 }
 
 bool Contains(TextView text, TextView needle) {
-  return text.find(needle) != TextView::npos;
+  return FindText(text, needle) != TextView::npos;
+}
+
+// Copies `in` to `out` without TAB, LF and CR; the count written. `out` may be `in` itself.
+size_t DropLineBreaksAndTabs(TextView in, char16_t* out) {
+  constexpr uint32_t kDropped = (1u << u'\t') | (1u << u'\n') | (1u << u'\r');
+  const char16_t* s = in.data();
+  const size_t n = in.size();
+  size_t w = 0, i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    // Eight characters at once when none is at or below CR. A block is loaded before it is
+    // stored at w <= i, so the copy may run within one buffer.
+    if (i + 8 <= n) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i low = _mm_cmpeq_epi16(
+          _mm_subs_epu16(block, _mm_set1_epi16(static_cast<short>(u'\r'))), _mm_setzero_si128());
+      if (_mm_movemask_epi8(low) == 0) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + w), block);
+        w += 8;
+        i += 8;
+        continue;
+      }
+    }
+#endif
+    // One test per character for everything above CR.
+    for (const size_t stop = i + 8 < n ? i + 8 : n; i < stop; ++i) {
+      const char16_t c = s[i];
+      out[w] = c;
+      w += (c > u'\r' || !((kDropped >> c) & 1u)) ? 1 : 0;
+    }
+  }
+  return w;
 }
 
 }  // namespace
@@ -35,17 +71,20 @@ Text PreparePage(TextView page, const BoardDefinition& def) {
     if (def.cut_checkword.empty() || part.find(def.cut_checkword) != TextView::npos) kept = part;
   }
   if (NumericValue(def.crlftab_neglect) == 1) return Text(kept);
-  // TAB, LF and CR go; one test per character for everything above CR.
-  constexpr uint32_t kDropped = (1u << u'\t') | (1u << u'\n') | (1u << u'\r');
   Text out;
   out.resize(kept.size());
-  size_t w = 0;
-  for (char16_t c : kept) {
-    out[w] = c;
-    w += (c > u'\r' || !((kDropped >> c) & 1u)) ? 1 : 0;
-  }
-  out.resize(w);
+  out.resize(DropLineBreaksAndTabs(kept, out.data()));
   return out;
+}
+
+void PreparePageInPlace(Text& page, const BoardDefinition& def) {
+  const int64_t bf = def.cut_bf, af = def.cut_af;
+  if ((bf > 0 || af > 0) && static_cast<int64_t>(page.size()) > bf + af) {
+    page = PreparePage(page, def);
+    return;
+  }
+  if (NumericValue(def.crlftab_neglect) == 1) return;
+  page.resize(DropLineBreaksAndTabs(page, page.data()));  // writes never pass the reads
 }
 
 Text ExtractItem(TextView page, const ItemRule& rule) {

@@ -11,6 +11,8 @@ namespace pellucor {
 // The page cut by the definition's [cut] section, then (unless crlftab_neglect is 1) without
 // TAB, LF and CR.
 Text PreparePage(TextView page, const BoardDefinition& def);
+// The same, in the page's own storage when nothing is cut: a page is not copied per message.
+void PreparePageInPlace(Text& page, const BoardDefinition& def);
 
 // The value between the rule's markers; "" when it is not found. Positions count characters.
 Text ExtractItem(TextView page, const ItemRule& rule);

@@ -23,9 +23,9 @@ Text RemoveUnresolvedMacros(TextView text) {
   out.reserve(text.size());
   size_t i = 0;
   for (;;) {
-    size_t s = text.find(u"<@", i);
+    size_t s = FindText(text, u"<@", i);
     if (s == TextView::npos) break;
-    size_t e = text.find(u'>', s);
+    size_t e = FindText(text, u">", s);
     if (e == TextView::npos) break;
     out.append(text.substr(i, s - i));
     i = e + 1;
@@ -91,9 +91,23 @@ Text PercentEncode(TextView text) {
 
 namespace {
 
-// ReplaceAll that skips the copy when the macro is absent (the common case).
+// ReplaceAll in place of `t`: the text before the first occurrence is not searched twice, and
+// nothing is copied when the macro is absent (the common case).
 void Replace(Text& t, TextView find, TextView with) {
-  if (t.find(find) != Text::npos) t = ReplaceAll(t, find, with, false);
+  if (find.empty()) return;
+  size_t p = FindText(t, find);
+  if (p == Text::npos) return;
+  Text out;
+  out.reserve(t.size() + with.size());
+  size_t from = 0;
+  do {
+    out.append(t, from, p - from);
+    out.append(with);
+    from = p + find.size();
+    p = FindText(t, find, from);
+  } while (p != Text::npos);
+  out.append(t, from);
+  t = std::move(out);
 }
 
 // Whether `value` may hold `find` when letter case is ignored: its first character, in any
@@ -105,7 +119,8 @@ bool MayContainIgnoringCase(const Text& value, const Text& find) {
   if (c >= u'A' && c <= u'Z') forms[1] = static_cast<char16_t>(c + 32);
   if (c >= u'ａ' && c <= u'ｚ') forms[1] = static_cast<char16_t>(c - 32);
   if (c >= u'Ａ' && c <= u'Ｚ') forms[1] = static_cast<char16_t>(c + 32);
-  return value.find_first_of(TextView(forms, 2)) != Text::npos;
+  return FindText(value, TextView(forms, 1)) != Text::npos ||
+         (forms[1] != c && FindText(value, TextView(forms + 1, 1)) != Text::npos);
 }
 
 }  // namespace
@@ -157,6 +172,7 @@ Text ExpandTemplate(TextView tmpl, std::vector<Text>& values, const std::vector<
   } catch (const std::exception&) {
     // A failed step leaves the text as far as it got; the unresolved macros still go.
   }
+  if (FindText(t, u"<@") == Text::npos) return t;
   return RemoveUnresolvedMacros(t);
 }
 
