@@ -1,162 +1,181 @@
 #include "engine/extract.h"
+#include "engine/template.h"
 
 #include <gtest/gtest.h>
 
 namespace pellucor {
 namespace {
 
-ItemRule Rule(Text bf_from, Text af_from, Text cnt = u"1", Text priority = u"0", Text bf_to = u"",
-              Text af_to = u"") {
-  ItemRule r;
-  r.bf_from = std::move(bf_from);
-  r.af_from = std::move(af_from);
-  r.cnt = std::move(cnt);
-  r.priority = std::move(priority);
-  r.bf_to = std::move(bf_to);
-  r.af_to = std::move(af_to);
-  return r;
-}
+using Texts = std::vector<Text>;
 
-TEST(ExtractItem, AnchorsCountsAndDirections) {
-  const Text page = u"abc<td>Name</td>xyz<td>Two</td>";
-  EXPECT_EQ(ExtractItem(page, Rule(u"<td>", u"</td>")), u"Name");
-  EXPECT_EQ(ExtractItem(page, Rule(u"<td>", u"</td>", u"2")), u"Two");
-  EXPECT_EQ(ExtractItem(page, Rule(u"<td>", u"</td>", u"3")), u"");
-  EXPECT_EQ(ExtractItem(page, Rule(u"<td>", u"</td>", u"-1")), u"Two");
-  EXPECT_EQ(ExtractItem(page, Rule(u"<td>", u"</td>", u"-2")), u"Name");
-  // From the end marker: the last <td> before the chosen </td>.
-  EXPECT_EQ(ExtractItem(page, Rule(u"<td>", u"</td>", u"1", u"1")), u"Name");
-  EXPECT_EQ(ExtractItem(u"<td>a<td>b</td>", Rule(u"<td>", u"</td>", u"1", u"1")), u"b");
-  EXPECT_EQ(ExtractItem(page, Rule(u"<th>", u"</td>", u"1", u"1")), u"");
-  EXPECT_EQ(ExtractItem(page, Rule(u"<td>", u"</tr>")), u"");
-  EXPECT_EQ(ExtractItem(u"<td></td>", Rule(u"<td>", u"</td>")), u"");
-}
-
-TEST(ExtractItem, Refinements) {
-  // bf_to moves the start on; when absent the value starts right after bf_from.
-  EXPECT_EQ(ExtractItem(u"<p class=x>v</p>", Rule(u"<p", u"</p>", u"1", u"0", u">")), u"v");
-  EXPECT_EQ(ExtractItem(u"<p>v</p>", Rule(u"<p>", u"</p>", u"1", u"0", u"#")), u"v");
-  // af_to shortens the end back to its last occurrence inside the value...
-  EXPECT_EQ(ExtractItem(u"[a;b;c]", Rule(u"[", u"]", u"1", u"0", u"", u";")), u"a;b");
-  // ...but not when it occurs only at the start position.
-  EXPECT_EQ(ExtractItem(u"[;abc]", Rule(u"[", u"]", u"1", u"0", u"", u";")), u";abc");
-  EXPECT_EQ(ExtractItem(u"x[a;b]", Rule(u"[", u"]", u"1", u"1", u"", u";")), u"a");
-  EXPECT_EQ(ExtractItem(u"x[=a]", Rule(u"[", u"]", u"1", u"1", u"=")), u"a");
+TEST(ExtractItem, AnchorsCountsDirectionsAndRefinements) {
+  const Text p = u"abc<td>Name</td>xyz<td>Two</td>";
+  struct Case {
+    Text page, bf_from, af_from, expected, cnt = u"1", priority = u"0", bf_to = u"", af_to = u"";
+  };
+  const Case cases[] = {
+      {p, u"<td>", u"</td>", u"Name"},
+      {p, u"<td>", u"</td>", u"Two", u"2"},
+      {p, u"<td>", u"</td>", u"", u"3"},
+      {p, u"<td>", u"</td>", u"Two", u"-1"},
+      {p, u"<td>", u"</tr>", u""},
+      {u"<td></td>", u"<td>", u"</td>", u""},
+      // From the end marker: the last bf_from before the chosen af_from.
+      {p, u"<td>", u"</td>", u"Name", u"1", u"1"},
+      {u"<td>a<td>b</td>", u"<td>", u"</td>", u"b", u"1", u"1"},
+      {p, u"<th>", u"</td>", u"", u"1", u"1"},
+      // bf_to moves the start on when found; af_to pulls the end back to its last occurrence
+      // inside the value, but not when that is at the start.
+      {u"<p class=x>v</p>", u"<p", u"</p>", u"v", u"1", u"0", u">"},
+      {u"<p>v</p>", u"<p>", u"</p>", u"v", u"1", u"0", u"#"},
+      {u"[a;b;c]", u"[", u"]", u"a;b", u"1", u"0", u"", u";"},
+      {u"[;abc]", u"[", u"]", u";abc", u"1", u"0", u"", u";"},
+      {u"x[a;b]", u"[", u"]", u"a", u"1", u"1", u"", u";"},
+      {u"x[=a]", u"[", u"]", u"a", u"1", u"1", u"="},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.page + u" " + c.bf_from + u" cnt=" + c.cnt + u" pr=" + c.priority));
+    ItemRule r{u"", c.bf_from, c.bf_to, c.af_from, c.af_to, u"", c.priority, c.cnt};
+    EXPECT_EQ(ExtractItem(c.page, r), c.expected);
+  }
 }
 
 TEST(PreparePage, CutAndWhiteSpace) {
-  BoardDefinition d;
   Text page;
   for (int i = 1; i <= 100; ++i) page += static_cast<char16_t>(u'0' + i % 10);
-  d.cut_bf = 10;
-  d.cut_af = 20;
-  EXPECT_EQ(PreparePage(page, d), page.substr(9, 72));  // characters 10 to 81
-  d.cut_checkword = u"x";
-  EXPECT_EQ(PreparePage(page, d), page);  // the guard is not in the kept part
-  d.cut_checkword = u"0123";
-  EXPECT_EQ(PreparePage(page, d), page.substr(9, 72));
-  d.cut_bf = 0;
-  d.cut_af = 1;
-  d.cut_checkword.clear();
-  EXPECT_EQ(PreparePage(page, d), page);  // af 1 keeps the last character
-  d.cut_bf = 60;
-  d.cut_af = 40;
-  EXPECT_EQ(PreparePage(page, d), page);  // not longer than bf + af
-  d.cut_bf = -5;
-  d.cut_af = 90;
-  EXPECT_EQ(PreparePage(page.substr(0, 10), d), page.substr(0, 10));
-  d.cut_bf = 0;
-  d.cut_af = -50;  // odd values never reach outside the page
-  EXPECT_EQ(PreparePage(page.substr(0, 10), d), page.substr(0, 10));
-
-  BoardDefinition w;
-  for (const char16_t* v : {u"0", u"", u"2"}) {
-    w.crlftab_neglect = v;
-    EXPECT_EQ(PreparePage(u"a\r\nb\tc\u3000", w), u"abc\u3000");
+  const Text kept = page.substr(9, 72), ten = page.substr(0, 10), ws = u"a\r\nb\tc\u3000";
+  struct Case {
+    int64_t bf, af;
+    Text checkword, crlftab_neglect, in, out;
+  };
+  const Case cases[] = {
+      {10, 20, u"", u"", page, kept},  // characters 10 to 81
+      {10, 20, u"0123", u"", page, kept},
+      {10, 20, u"x", u"", page, page},  // the guard is not in the kept part
+      {0, 1, u"", u"", page, page},     // af 1 keeps the last character
+      {60, 40, u"", u"", page, page},   // not longer than bf + af
+      {-5, 90, u"", u"", ten, ten},     // odd values never reach outside the page
+      {0, -50, u"", u"", ten, ten},
+      {0, 0, u"", u"2", ws, u"abc\u3000"},  // TAB, CR and LF go unless the switch is 1
+      {0, 0, u"", u"1", ws, ws},
+  };
+  for (const Case& c : cases) {
+    BoardDefinition d;
+    std::tie(d.cut_bf, d.cut_af, d.cut_checkword, d.crlftab_neglect) =
+        std::tie(c.bf, c.af, c.checkword, c.crlftab_neglect);
+    EXPECT_EQ(PreparePage(c.in, d), c.out) << c.bf << " " << c.af << " " << ToUtf8(c.in);
   }
-  w.crlftab_neglect = u"1";
-  EXPECT_EQ(PreparePage(u"a\r\nb", w), u"a\r\nb");
 }
 
-BoardDefinition FourItems() {
-  BoardDefinition d;
-  for (const char16_t* n : {u"タイトル", u"題名", u"本文", u"投稿年月日"}) {
-    ItemRule r;
-    r.name = n;
-    d.items.push_back(r);
+// Title, subject, body and date, "|" between them.
+Texts Items(const Text& joined) {
+  Texts v(1);
+  for (char16_t c : joined) c == u'|' ? void(v.emplace_back()) : v.back().push_back(c);
+  return v;
+}
+
+// The topic title goes in and comes out.
+TEST(CleanUpItems, BoardAndOutputSwitches) {
+  struct Case {
+    Text special, output_special, topic, in, out, topic_out;
+  };
+  const Case cases[] = {
+      // The bold subject leaves the body; an empty title is filled from the subject.
+      {u"11", u"", u"", u"|Hi|<b>Hi</b>text|", u"Hi|Hi|text|", u"Hi"},
+      // Only that exact bold form; the topic title comes first and stays once set.
+      {u"11", u"", u" T ", u"|Hi|<B>Hi</B>x|", u" T |Hi|<B>Hi</B>x|", u" T "},
+      {u"0", u"", u"", u"  T  |Hi|<b>Hi</b>|", u"  T  |Hi|<b>Hi</b>|", u"T"},
+      {u"", u"11", u"t", u"||a<A HREF=x>l</a>|2001/5/12 13:45", u"||al|2001/05/12(土) 13:45", u"t"},
+      {u"", u"1", u"t", u"|||2001/5/12", u"|||2001/05/12(土) 00:00", u"t"},
+      {u"", u"1", u"t", u"|||later", u"|||0000/00/00(00) later", u"t"},
+      {u"", u"", u"t", u"||<a>x</a>|later", u"||<a>x</a>|later", u"t"},
+  };
+  for (Case c : cases) {
+    BoardDefinition d;
+    d.items.resize(4);
+    std::tie(d.title_item, d.subject_item, d.body_item, d.date_item) = std::tuple(0, 1, 2, 3);
+    d.special = c.special;
+    Texts v = Items(c.in);
+    CleanUpItems(v, d, c.output_special, c.topic);
+    EXPECT_EQ(v, Items(c.out)) << ToUtf8(c.in);
+    EXPECT_EQ(c.topic, c.topic_out) << ToUtf8(c.in);
   }
-  d.title_item = 0;
-  d.subject_item = 1;
-  d.body_item = 2;
-  d.date_item = 3;
-  return d;
-}
-
-TEST(CleanUpItems, BoardSwitches) {
-  BoardDefinition d = FourItems();
-  d.special = u"11";
-  Text topic;
-  std::vector<Text> v = {u"", u"Hi", u"<b>Hi</b>text", u"x"};
-  CleanUpItems(v, d, u"", topic);
-  EXPECT_EQ(v[2], u"text");
-  EXPECT_EQ(v[0], u"Hi");  // empty title filled from the subject
-  EXPECT_EQ(topic, u"Hi");
-
-  v = {u"", u"Hi", u"<B>Hi</B>text", u"x"};
-  topic = u" Topic ";
-  CleanUpItems(v, d, u"", topic);
-  EXPECT_EQ(v[2], u"<B>Hi</B>text");  // only that exact bold form
-  EXPECT_EQ(v[0], u" Topic ");        // the topic title comes first
-  EXPECT_EQ(topic, u" Topic ");       // and stays once set
-
-  d.special = u"0";
-  v = {u"  T  ", u"Hi", u"<b>Hi</b>", u""};
-  topic.clear();
-  CleanUpItems(v, d, u"", topic);
-  EXPECT_EQ(v[2], u"<b>Hi</b>");
-  EXPECT_EQ(topic, u"T");
-}
-
-TEST(CleanUpItems, DateAndLinks) {
-  BoardDefinition d = FourItems();
-  Text topic = u"t";
-  std::vector<Text> v = {u"", u"", u"a<A HREF=x>link</a>b", u"2001/5/12 13:45"};
-  CleanUpItems(v, d, u"11", topic);
-  EXPECT_EQ(v[3], u"2001/05/12(土) 13:45");
-  EXPECT_EQ(v[2], u"alinkb");
-
-  v = {u"", u"", u"", u"2001/5/12"};
-  CleanUpItems(v, d, u"1", topic);
-  EXPECT_EQ(v[3], u"2001/05/12(土) 00:00");
-  v = {u"", u"", u"", u"later"};
-  CleanUpItems(v, d, u"1", topic);
-  EXPECT_EQ(v[3], u"0000/00/00(00) later");
-  v = {u"", u"", u"<a>x</a>", u"later"};
-  CleanUpItems(v, d, u"", topic);
-  EXPECT_EQ(v[3], u"later");
-  EXPECT_EQ(v[2], u"<a>x</a>");
 }
 
 TEST(TextHelpers, StripTagsRemoveLinksWeekdaySubstring) {
-  EXPECT_EQ(StripTags(u"<p>a b</p><!-- c -->"), u"ab->");
-  EXPECT_EQ(StripTags(u""), u"");
-  EXPECT_EQ(StripTags(u"x\u3000<br>\r\ny"), u"x\u3000y");
+  EXPECT_EQ(StripTags(u"<p>a b</p><!-- c -->x\u3000<br>\r\ny"), u"ab->x\u3000y");
 
-  EXPECT_EQ(RemoveLinks(u"a<A HREF=x>link</a>b<a>2</A>"), u"alinkb2");
+  EXPECT_EQ(RemoveLinks(u"<a>1</a><A HREF=x>2</a>"), u"12");
   EXPECT_EQ(RemoveLinks(u"a<a href=x"), u"a<a href=x");           // no ">"
   EXPECT_EQ(RemoveLinks(u"<a>1</a> <a>broken"), u"1 <a>broken");  // no "</A>"
-  EXPECT_EQ(RemoveLinks(u"<address>x</address>"), u"<address>x</address>");
   EXPECT_EQ(RemoveLinks(u"<address>x</address><a>y</a>"), u"x</address><a>y");
 
-  EXPECT_EQ(WeekdayName(u"2001/05/13"), u"日");
-  EXPECT_EQ(WeekdayName(u"2001/05/12"), u"土");
-  EXPECT_EQ(WeekdayName(u"no"), u"\u3000");
+  EXPECT_EQ(WeekdayName(u"2001/05/13") + WeekdayName(u"no"), u"日\u3000");
 
-  EXPECT_EQ(SubstringByWidth(u"  2001/05/12(土) 13:45 ", 14, 1), u")");
   EXPECT_EQ(SubstringByWidth(u"ab漢c", 3, 1), u"");    // a double-byte character does not fit
   EXPECT_EQ(SubstringByWidth(u"ab漢c", 4, 2), u"漢");  // its second column starts it: taken whole
   EXPECT_EQ(SubstringByWidth(u"ab漢c", 3, 3), u"漢c");
-  EXPECT_EQ(SubstringByWidth(u"   ", 1, 1), u"");
+}
+
+struct Expansion {
+  std::vector<ItemRule> items = {{u"題名", u"", u"", u"", u"", u"<@SUB>", u"", u""},
+                                 {u"返信先", u"", u"", u"", u"", u"<@RE>", u"", u""},
+                                 {u"本文", u"", u"", u"", u"", u"<@BODY>", u"", u""}};
+  std::vector<Text> values = {u"Subj", u"12", u"Body"};
+  std::vector<ChangeWord> words;
+  BoardEntry board{u"b.bbs", u"板", u"http://b/", u"", u"mid", u"7"};
+  MacroContext ctx{u"http://h/t?mid=", u"&x=1", &board, u"1.00"};
+
+  Text operator()(TextView t, std::optional<MessageNumber> n = MessageNumber{42, 5},
+                  std::optional<TextView> path = std::nullopt) {
+    return ExpandTemplate(t, values, items, words, ctx, n, path);
+  }
+};
+
+TEST(ExpandTemplate, SystemMacros) {
+  Expansion x;
+  EXPECT_EQ(x(u"<@SYS_URL1>|<@SYS_URL2>|<@SYS_APP_NAME> <@SYS_APP_VER>|<@SYS_SITE_URL>"),
+            u"http://h/t?mid=|&x=1|Pellucor 1.00|" + Text(kSiteUrl));
+  EXPECT_EQ(x(u"<@SYS_BBS_NAME>,<@SYS_BBS_URL>,<@SYS_BBS_FIRST_MSGNO>"), u"板,http://b/,7");
+  EXPECT_EQ(x(u"a<@SYS_TAB>b<@SYS_CR><@SYS_LF>"), u"a\tb\r\n");
+  EXPECT_EQ(x(u"<@SYS_MSG_NUM>") + x(u"|<@SYS_MSG_NUM>", MessageNumber{123456, 5}),
+            u"00042|123456");
+  EXPECT_EQ(x(u"<@SYS_MSG_NUM>", MessageNumber{0, 0}), u"0");
+  EXPECT_EQ(
+      x(u"<@SYS_OUT_FILENAME>|<@SYS_OUT_FILENAME_ORIGIN>", std::nullopt, u"/log/a b&c(1).html"),
+      u"a%20b%26c%281%29.html|a b&c(1).html");
+  // Without a path or a number those macros are unresolved and disappear.
+  EXPECT_EQ(x(u"[<@SYS_OUT_FILENAME>][<@SYS_MSG_NUM>][<@SUB>]", std::nullopt), u"[][][]");
+  x.ctx.board = nullptr;
+  EXPECT_EQ(x(u"<@SYS_BBS_NAME>."), u".");
+}
+
+TEST(ExpandTemplate, ItemsChangeWordsAndOrder) {
+  Expansion x;
+  EXPECT_EQ(x(u"<@SUB>/<@RE>/<@BODY>"), u"Subj/00012/Body");
+  for (const char16_t* v : {u"abc", u""}) {  // not a number: as it is
+    x.values[1] = v;
+    EXPECT_EQ(x(u"<@RE>"), v);
+  }
+
+  x.values = {u"ABC aBc", u"", u"abcd"};
+  x.words = {{u"abc", u"X"}};
+  EXPECT_EQ(x(u"<@SUB>|<@BODY>"), u"X X|Xd");
+  EXPECT_EQ(x.values[0], u"X X");  // stored back for later expansions
+  x.values = {u"Ｘｙ", u"", u"ｘＹ"};
+  x.words = {{u"ｘｙ", u"z"}, {u"", u"never"}};
+  EXPECT_EQ(x(u"<@SUB>|<@BODY>"), u"z|z");
+
+  // Item values go in after the system macros: a macro inside a value is removed unexpanded.
+  Expansion y;
+  y.values[0] = u"<@SYS_APP_NAME>!";
+  EXPECT_EQ(y(u"<@SUB>"), u"!");
+  EXPECT_EQ(y(u"<@sys_tab>|<@FOO>|a<@b"), u"||a<@b");  // a macro's case matters
+}
+
+TEST(MacroHelpers, RemoveUnresolvedAndPercentEncode) {
+  EXPECT_EQ(RemoveUnresolvedMacros(u"<<@x>@y>"), u"<@y>");
+  EXPECT_EQ(PercentEncode(u"% !#$&'()+;=ab漢"), u"%25%20%21%23%24%26%27%28%29%2b%3b%3dab漢");
 }
 
 }  // namespace
