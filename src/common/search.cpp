@@ -16,6 +16,14 @@ size_t FindUnit(const char16_t* s, size_t from, size_t end, char16_t c) {
   size_t i = from;
 #if defined(__SSE2__)
   const __m128i want = _mm_set1_epi16(static_cast<short>(c));
+  auto at = [&](size_t k) {
+    return _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + k)), want);
+  };
+  // Thirty-two characters per test while nothing matches, then the block is looked into.
+  for (; i + 32 <= end; i += 32) {
+    const __m128i a = at(i), b = at(i + 8), d = at(i + 16), e = at(i + 24);
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(d, e))) != 0) break;
+  }
   for (; i + 8 <= end; i += 8) {
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, want)));

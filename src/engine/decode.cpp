@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "common/cp932_tables.h"
 
@@ -161,15 +162,9 @@ class Cp932Reader {
       Put(b);
   }
 
-  // A lead byte and a trail byte.
-  void PutPair(unsigned c1, unsigned c2) {
-    if (lead_ == kNone) {
-      *o_++ = t_.pair[(c1 << 8) | c2];
-    } else {
-      Put(c1);
-      Put(c2);
-    }
-  }
+  // No lead byte waiting: the bytes of a whole character may be replaced by the character.
+  bool Idle() const { return lead_ == kNone; }
+  void PutChar(char16_t c) { *o_++ = c; }
 
   void Put(unsigned b) {
     if (lead_ != kNone) {
@@ -200,6 +195,26 @@ class Cp932Reader {
   unsigned lead_ = kNone;
 };
 
+// The character an EUC-JP pair (both bytes >= 0x80, not 0x8E) decodes to on its own, by its
+// two low 7-bit halves: what the pair arithmetic and the code page 932 table give, or "?".
+const std::vector<char16_t>& EucPairText() {
+  static const std::vector<char16_t> table = [] {
+    const Cp932Tables& t = GetCp932Tables();
+    std::vector<char16_t> v(128 * 128);
+    for (unsigned hi = 0; hi < 128; ++hi) {
+      for (unsigned lo = 0; lo < 128; ++lo) {
+        unsigned c1 = hi, c2 = lo;
+        PairArithmetic(c1, c2);
+        v[hi << 7 | lo] = c1 < 256 && c2 < 256 && t.is_lead[c1] && t.is_trail[c2]
+                              ? t.pair[(c1 << 8) | c2]
+                              : t.single[static_cast<unsigned char>('?')];
+      }
+    }
+    return v;
+  }();
+  return table;
+}
+
 }  // namespace
 
 // EucToShiftJis and DecodeCp932 in one pass, without the Shift_JIS copy of the page: the
@@ -207,6 +222,7 @@ class Cp932Reader {
 Text ConvertEucPage(std::string_view bytes) {
   const Tables& tables = GetTables();
   const Cp932Tables& t = tables.cp932;
+  const std::vector<char16_t>& pairs = EucPairText();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
   // At most one byte out per byte in, and at most one character per byte decoded.
@@ -225,12 +241,15 @@ Text ConvertEucPage(std::string_view bytes) {
       uint16_t code = tables.wide[c2];
       if (code >= 0x100) r.Put(code >> 8);
       r.Put(code & 0xFF);
+    } else if (r.Idle()) {
+      r.PutChar(pairs[(c1 & 0x7F) << 7 | (c2 & 0x7F)]);
     } else {
       c1 &= 0x7F;
       c2 &= 0x7F;
       PairArithmetic(c1, c2);
       if (c1 < 256 && c2 < 256 && t.is_lead[c1] && t.is_trail[c2]) {
-        r.PutPair(c1, c2);
+        r.Put(c1);
+        r.Put(c2);
       } else {
         r.Put('?');
       }
