@@ -145,7 +145,8 @@ void BM_PerMessage(benchmark::State& state) {
 
   int64_t n = 0;
   for (auto _ : state) {
-    Text text = PreparePage(DecodePage(page, st.board.charchange), st.board);
+    Text text = DecodePage(page, st.board.charchange);
+    PreparePageInPlace(text, st.board);
     st.values = ExtractItems(text, st.board);
     CleanUpItems(st.values, st.board, st.output.special, st.topic_title);
     if (WriteMessage(env, st) != Step::Continue) state.SkipWithError("write failed");

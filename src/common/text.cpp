@@ -214,16 +214,17 @@ std::string EncodeCp932(TextView text) {
   // Written through a pointer into a buffer of the largest size: whole pages pass through here.
   std::string out(text.size() * 2, '\0');
   char* p = out.data();
+  // Both bytes are always stored and the pointer moves by one or two: no guess between one-
+  // and two-byte characters, which alternate often in Japanese text. The buffer has room for
+  // the second byte even after the last character.
+  const uint16_t* encode = t.encode.data();  // kept in a register: the stores are of char
   for (char16_t c : text) {
-    const uint16_t code = t.encode[c];
-    if (code < 0x100) {
-      *p++ = static_cast<char>(code);
-    } else if (code == Cp932Tables::kNoCode) {
-      *p++ = '?';
-    } else {
-      *p++ = static_cast<char>(code >> 8);
-      *p++ = static_cast<char>(code & 0xFF);
-    }
+    uint16_t code = encode[c];
+    if (code == Cp932Tables::kNoCode) code = '?';
+    const unsigned two = code > 0xFF ? 1u : 0u;
+    p[0] = static_cast<char>(code >> (8 * two));
+    p[1] = static_cast<char>(code & 0xFF);
+    p += 1 + two;
   }
   out.resize(static_cast<size_t>(p - out.data()));
   return out;

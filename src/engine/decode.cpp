@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "common/cp932_tables.h"
 
 namespace pellucor {
@@ -162,9 +166,23 @@ class Cp932Reader {
       Put(b);
   }
 
+#if defined(__SSE2__)
+  // Sixteen bytes below 0x80 that decode to themselves, with no lead byte waiting.
+  void PutAsciiBlock(__m128i bytes) {
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o_), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o_ + 8), _mm_unpackhi_epi8(bytes, zero));
+    o_ += 16;
+  }
+#endif
+
   // No lead byte waiting: the bytes of a whole character may be replaced by the character.
-  bool Idle() const { return lead_ == kNone; }
-  void PutChar(char16_t c) { *o_++ = c; }
+  bool Idle() const {
+    return lead_ == kNone;
+  }
+  void PutChar(char16_t c) {
+    *o_++ = c;
+  }
 
   void Put(unsigned b) {
     if (lead_ != kNone) {
@@ -223,6 +241,11 @@ Text ConvertEucPage(std::string_view bytes) {
   const Tables& tables = GetTables();
   const Cp932Tables& t = tables.cp932;
   const std::vector<char16_t>& pairs = EucPairText();
+  static const bool ascii_is_itself = [&t] {
+    for (unsigned b = 0; b < 0x80; ++b)
+      if (t.single[b] != b) return false;
+    return true;
+  }();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
   // At most one byte out per byte in, and at most one character per byte decoded.
@@ -232,6 +255,17 @@ Text ConvertEucPage(std::string_view bytes) {
   while (i + 1 < n) {
     unsigned c1 = p[i];
     if (c1 <= 0x7F) {
+#if defined(__SSE2__)
+      // Markup comes in long runs of ASCII: sixteen bytes at a time where they all are.
+      if (ascii_is_itself && i + 16 <= n && r.Idle()) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(block) == 0) {
+          r.PutAsciiBlock(block);
+          i += 16;
+          continue;
+        }
+      }
+#endif
       r.PutAscii(c1);
       ++i;
       continue;
