@@ -2,6 +2,10 @@
 
 #include <iconv.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <array>
 #include <cerrno>
 #include <mutex>
@@ -218,8 +222,29 @@ std::string EncodeCp932(TextView text) {
   // and two-byte characters, which alternate often in Japanese text. The buffer has room for
   // the second byte even after the last character.
   const uint16_t* encode = t.encode.data();  // kept in a register: the stores are of char
-  for (char16_t c : text) {
-    uint16_t code = encode[c];
+  static const bool ascii_is_itself = [encode] {
+    for (uint16_t c = 0; c < 0x80; ++c)
+      if (encode[c] != c) return false;
+    return true;
+  }();
+  const char16_t* s = text.data();
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    // Markup comes in long runs of ASCII: eight characters at a time where they all are.
+    if (ascii_is_itself && s[i] < 0x80 && i + 8 <= n) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i high = _mm_andnot_si128(_mm_set1_epi16(0x7F), block);
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(block, block));
+        p += 8;
+        i += 8;
+        continue;
+      }
+    }
+#endif
+    uint16_t code = encode[s[i++]];
     if (code == Cp932Tables::kNoCode) code = '?';
     const unsigned two = code > 0xFF ? 1u : 0u;
     p[0] = static_cast<char>(code >> (8 * two));
