@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "support/board_server.h"
+#include "loopback-board/board_server.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/board_server.h"
+#include "loopback-board/board_server.h"
 
 #include <httplib.h>
 

@@ -1,4 +1,4 @@
-#include "support/board_pages.h"
+#include "loopback-board/board_pages.h"
 
 #include <errno.h>
 #include <iconv.h>

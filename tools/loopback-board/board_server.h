@@ -1,0 +1,92 @@
+// A message board on 127.0.0.1 for tests and benchmarks: a topic of numbered message pages in
+// the layout of the shipped _yahoo.bbs, in a chosen encoding, that can misbehave per message
+// number. It runs in its own thread on an ephemeral port; it can also serve plain files.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "loopback-board/board_pages.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace pellucor::testing {
+
+enum class Misbehaviour {
+  None,
+  Delay,     // answers only after delay_ms (past the client's time-out)
+  Empty,     // 200 with an empty body
+  Oversize,  // 200 with oversize_bytes of body
+  Reset,     // headers announce a body, then the connection is closed
+  NotFound,  // 404 with a short error page
+  Redirect,  // 302 to /board/moved?mid=N, which serves the page
+};
+
+struct TopicSpec {
+  int64_t count = 25;   // messages 1..count exist; others get a page without items
+  int64_t highest = 0;  // highest message number shown on each page; 0 = count
+  Encoding encoding = Encoding::EucJp;
+  size_t page_bytes = 0;  // pad each body so the page is about this many bytes; 0 = as sampled
+  Text topic_title = u"テスト用トピック";
+  bool compress = true;  // answer gzip/br when asked; false serves every page as it is
+};
+
+class BoardServer {
+ public:
+  explicit BoardServer(TopicSpec spec = {}, int port = 0);  // 0 = ephemeral
+  ~BoardServer();
+  BoardServer(const BoardServer&) = delete;
+  BoardServer& operator=(const BoardServer&) = delete;
+
+  int port() const { return port_; }
+  std::string base() const;  // "http://127.0.0.1:PORT"
+  std::string url1() const;  // base() + "/board/message?mid="
+
+  void SetTopic(const TopicSpec& spec);
+  // The next `times` requests for message n misbehave (-1: every request).
+  void Misbehave(int64_t n, Misbehaviour kind, int times = -1);
+  void SetDelay(int milliseconds);
+  void SetOversizeBytes(size_t bytes);
+  // Serves `bytes` at `path` ("/update/version").
+  void ServeFile(const std::string& path, std::string bytes);
+
+  // The page bytes the board serves for message n.
+  std::string PageBytes(int64_t n);
+  // The message the page of n shows.
+  BoardMessage Message(int64_t n);
+
+  // Requests seen, as "path?query" in order; and how many asked for message n.
+  std::vector<std::string> Requests() const;
+  int RequestCount(int64_t n) const;
+
+ private:
+  Misbehaviour TakeMisbehaviour(int64_t n);
+  void WaitDelay();
+
+  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<std::thread> thread_;
+  int port_ = 0;
+
+  mutable std::mutex mu_;
+  std::condition_variable stop_cv_;
+  bool stopping_ = false;
+  TopicSpec spec_;
+  Text padding_;  // body lines added to reach spec_.page_bytes
+  std::map<int64_t, std::pair<Misbehaviour, int>> misbehave_;
+  int delay_ms_ = 2500;
+  size_t oversize_bytes_ = 2000002;
+  std::map<std::string, std::string> files_;
+  std::map<int64_t, std::string> pages_;  // made on first request
+  std::vector<std::string> requests_;
+  std::map<int64_t, int> counts_;
+};
+
+}  // namespace pellucor::testing
