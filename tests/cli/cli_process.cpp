@@ -1,104 +1,70 @@
 #include "cli_process.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "common/files.h"
 
 extern char** environ;
 
 namespace pellucor::testing {
+namespace {
 
-std::string CliPath() {
-  return std::string(PELLUCOR_BIN_DIR) + "/pellucor-cli";
+std::atomic<int> serial{0};
+
+std::string Slurp(const std::string& path) {
+  return ReadFileBytes(FromUtf8(path)).value_or("");
 }
 
-CliProcess::CliProcess(std::vector<std::string> args, std::vector<std::string> env) {
-  int out[2], err[2];
-  if (pipe(out) != 0 || pipe(err) != 0) return;
-  std::vector<std::string> full_env;
-  for (char** e = environ; *e; ++e) {
-    std::string v = *e;
-    if (v.rfind("PELLUCOR_HOME=", 0) == 0) continue;
-    full_env.push_back(v);
-  }
-  for (auto& v : env) full_env.push_back(v);
-  args.insert(args.begin(), CliPath());
-  pid_ = fork();
-  if (pid_ == 0) {
-    int null = open("/dev/null", O_RDONLY);
-    dup2(null, 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    close(out[0]);
-    close(err[0]);
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& v : full_env) envp.push_back(v.data());
-    envp.push_back(nullptr);
-    execve(argv[0], argv.data(), envp.data());
-    _exit(127);
-  }
-  close(out[1]);
-  close(err[1]);
-  out_fd_ = out[0];
-  err_fd_ = err[0];
+}  // namespace
+
+// posix_spawn, not fork: the tests run board servers on threads of their own.
+CliProcess::CliProcess(const std::vector<std::string>& args, std::vector<std::string> env)
+    : io_((std::filesystem::temp_directory_path() / "pellucor_cli_io_").string() +
+          std::to_string(::getpid()) + "_" + std::to_string(serial++)) {
+  env.insert(env.begin(), {"/usr/bin/env", "-u", "PELLUCOR_HOME"});
+  env.push_back(std::string(PELLUCOR_BIN_DIR) + "/pellucor-cli");
+  env.insert(env.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : env) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, (io_ + ".out").c_str(), O_WRONLY | O_CREAT, 0600);
+  posix_spawn_file_actions_addopen(&fa, 2, (io_ + ".err").c_str(), O_WRONLY | O_CREAT, 0600);
+  if (posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
+  posix_spawn_file_actions_destroy(&fa);
 }
 
 CliProcess::~CliProcess() {
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    int st;
-    waitpid(pid_, &st, 0);
-  }
-  if (out_fd_ >= 0) close(out_fd_);
-  if (err_fd_ >= 0) close(err_fd_);
+  Wait(0);
+  std::remove((io_ + ".out").c_str());
+  std::remove((io_ + ".err").c_str());
 }
 
 void CliProcess::Signal(int sig) {
-  if (pid_ > 0) kill(pid_, sig);
+  if (pid_ > 0) ::kill(pid_, sig);
 }
 
 CliResult CliProcess::Wait(int limit_ms) {
-  CliResult r;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
-  while (out_fd_ >= 0 || err_fd_ >= 0) {
-    pollfd fds[2];
-    int n = 0;
-    if (out_fd_ >= 0) fds[n++] = {out_fd_, POLLIN, 0};
-    if (err_fd_ >= 0) fds[n++] = {err_fd_, POLLIN, 0};
-    int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                    deadline - std::chrono::steady_clock::now())
-                                    .count());
-    if (left <= 0) {
-      kill(pid_, SIGKILL);
-      break;
-    }
-    if (poll(fds, n, left) <= 0) continue;
-    for (int i = 0; i < n; ++i) {
-      if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      char buf[4096];
-      ssize_t got = read(fds[i].fd, buf, sizeof buf);
-      bool is_out = fds[i].fd == out_fd_;
-      if (got <= 0) {
-        close(fds[i].fd);
-        (is_out ? out_fd_ : err_fd_) = -1;
-      } else {
-        (is_out ? r.out : r.err).append(buf, static_cast<size_t>(got));
-      }
-    }
-  }
   int st = 0;
-  waitpid(pid_, &st, 0);
+  if (pid_ <= 0) return {};
+  for (int waited = 0; ::waitpid(pid_, &st, WNOHANG) == 0; waited += 10) {
+    if (waited >= limit_ms) ::kill(pid_, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   pid_ = -1;
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-  return r;
+  return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), Slurp(io_ + ".out"),
+          Slurp(io_ + ".err")};
 }
 
 }  // namespace pellucor::testing

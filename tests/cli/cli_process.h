@@ -1,5 +1,6 @@
-// Runs pellucor-cli as a process: arguments, extra environment, stdin from /dev/null; collects
-// stdout, stderr and the exit status.
+// Runs pellucor-cli as a process: arguments, the environment without PELLUCOR_HOME and with
+// `env` ("NAME=value") added, stdin from /dev/null; collects stdout, stderr and the exit status.
+// Several may run at once.
 #pragma once
 
 #include <sys/types.h>
@@ -18,22 +19,19 @@ struct CliResult {
 
 class CliProcess {
  public:
-  CliProcess(std::vector<std::string> args, std::vector<std::string> env = {});
+  explicit CliProcess(const std::vector<std::string>& args, std::vector<std::string> env = {});
   ~CliProcess();
   void Signal(int sig);
-  // Reads until the process ends (at most `limit_ms`, then it is killed).
+  // Waits for the end (at most about `limit_ms`, then the process is killed).
   CliResult Wait(int limit_ms = 60000);
 
  private:
+  std::string io_;  // stdout and stderr go to io_ + ".out" and ".err"
   pid_t pid_ = -1;
-  int out_fd_ = -1, err_fd_ = -1;
 };
 
-inline CliResult RunCli(std::vector<std::string> args, std::vector<std::string> env = {}) {
-  CliProcess p(std::move(args), std::move(env));
-  return p.Wait();
+inline CliResult RunCli(const std::vector<std::string>& args, std::vector<std::string> env = {}) {
+  return CliProcess(args, std::move(env)).Wait();
 }
-
-std::string CliPath();
 
 }  // namespace pellucor::testing

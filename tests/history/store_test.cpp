@@ -6,230 +6,168 @@
 
 #include "app/main_form.h"
 #include "common/files.h"
+#include "support/scratch_folder.h"
 #include "support/scripted_ui.h"
 
 namespace pellucor {
 namespace {
 
-namespace fs = std::filesystem;
+HistoryRecord Sample(const Text& url1, const Text& comment = u"") {
+  HistoryRecord r;
+  for (int n = 1; n <= HistoryRecord::kFieldCount; ++n)
+    r.Field(n) = FromUtf8("f" + std::to_string(n));
+  r.url1 = url1;
+  r.comment = comment;
+  return r;
+}
 
 class HistoryStore : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("pellucor_history_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    path_ = FromUtf8((dir_ / "record.dat").string());
+  HistoryLoad Load(const std::string& bytes) {
+    loaded.clear();
+    EXPECT_TRUE(WriteFileAtomic(path, bytes));
+    return LoadHistory(path, loaded, ui, true);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  void WriteRaw(const std::string& bytes) { ASSERT_TRUE(WriteFileAtomic(path_, bytes)); }
-
-  static HistoryRecord Sample(const Text& url1, const Text& comment = u"") {
-    HistoryRecord r;
-    for (int n = 1; n <= HistoryRecord::kFieldCount; ++n)
-      r.Field(n) = FromUtf8("f" + std::to_string(n));
-    r.url1 = url1;
-    r.comment = comment;
-    return r;
-  }
-
-  fs::path dir_;
-  Text path_;
-  testing::ScriptedUi ui_;
+  testing::ScratchFolder dir;
+  std::string root = ToUtf8(dir.Dir());
+  Text path = dir.Path(u"record.dat");
+  testing::ScriptedUi ui;
+  HistoryList loaded;
 };
 
-TEST_F(HistoryStore, SavesVersion3AndLoadsItBack) {
-  HistoryList list = {Sample(u"http://a/?mid="), Sample(u"http://b/?mid=", u"コメント")};
+TEST_F(HistoryStore, SavesVersion3AndLoadsItBackWithLineBreaksAsSpaces) {
+  HistoryList list = {Sample(u"http://a/?mid="),
+                      Sample(u"http://b/?mid=", u"一行目\r\n二行目\n三")};
   list[0].title = u"題名　全角";
-  ASSERT_TRUE(SaveHistory(path_, list, ui_));
-  auto bytes = ReadFileBytes(path_);
-  ASSERT_TRUE(bytes);
-  EXPECT_EQ(bytes->substr(0, 3), "3\r\n");
-  EXPECT_EQ(*bytes, SerializeHistory(list));
-  size_t lines = 0;
-  for (size_t p = 0; (p = bytes->find("\r\n", p)) != std::string::npos; p += 2) ++lines;
-  EXPECT_EQ(lines, 1u + 2 * 25);
-
-  HistoryList loaded;
-  EXPECT_EQ(LoadHistory(path_, loaded, ui_, true), HistoryLoad::Loaded);
+  ASSERT_TRUE(SaveHistory(path, list, ui));
+  std::string bytes = ReadFileBytes(path).value_or("");
+  EXPECT_EQ(bytes.substr(0, 3), "3\r\n");
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 1 + 2 * 25);
+  EXPECT_EQ(LoadHistory(path, loaded, ui, true), HistoryLoad::Loaded);
+  list[1].comment = u"一行目  二行目 三";
   EXPECT_EQ(loaded, list);
-  EXPECT_TRUE(ui_.messages.empty());
-}
-
-TEST_F(HistoryStore, LineBreaksInsideAFieldBecomeSpaces) {
-  HistoryList list = {Sample(u"u")};
-  list[0].comment = u"一行目\r\n二行目\n三";
-  ASSERT_TRUE(SaveHistory(path_, list, ui_));
-  HistoryList loaded;
-  LoadHistory(path_, loaded, ui_, true);
-  ASSERT_EQ(loaded.size(), 1u);
-  EXPECT_EQ(loaded[0].comment, u"一行目  二行目 三");
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(HistoryStore, OlderVersionsFillTheFieldsTheyLack) {
-  std::string v1 = "1\r\n", v2 = "2\r\n";
+  std::string v1 = "1\r\n", v2 = "2\r\n\r\n";  // an empty line where a record begins is skipped
   for (int i = 1; i <= 19; ++i) v1 += "a" + std::to_string(i) + "\r\n";
-  v2 += "\r\n";  // an empty line where a record begins is skipped
   for (int i = 1; i <= 20; ++i) v2 += "b" + std::to_string(i) + "\r\n";
-  WriteRaw(v1);
-  HistoryList l1;
-  EXPECT_EQ(LoadHistory(path_, l1, ui_, true), HistoryLoad::Loaded);
-  ASSERT_EQ(l1.size(), 1u);
-  EXPECT_EQ(l1[0].url1, u"a1");
-  EXPECT_EQ(l1[0].divide, u"a10");     // field 12 is the 10th line
-  EXPECT_EQ(l1[0].boardName, u"a14");  // field 19
-  EXPECT_EQ(l1[0].totalSeconds, u"a19");
-  EXPECT_EQ(l1[0].createTitleIndex, u"");
-  EXPECT_EQ(l1[0].divideFileSize, u"");
-  EXPECT_EQ(l1[0].comment, u"");
-
-  WriteRaw(v2);
-  HistoryList l2;
-  EXPECT_EQ(LoadHistory(path_, l2, ui_, true), HistoryLoad::Loaded);
-  ASSERT_EQ(l2.size(), 1u);
-  EXPECT_EQ(l2[0].comment, u"b20");
-  EXPECT_EQ(l2[0].createTitleIndex, u"0");
-  EXPECT_EQ(l2[0].noOutBlank, u"0");
-  EXPECT_EQ(l2[0].divideKind, u"0");
-  EXPECT_EQ(l2[0].divideDateKind, u"0");
-  EXPECT_EQ(l2[0].divideFileSize, u"1000");
-  EXPECT_TRUE(ui_.messages.empty());
+  ASSERT_EQ(Load(v1), HistoryLoad::Loaded);
+  ASSERT_EQ(loaded.size(), 1u);
+  const HistoryRecord& a = loaded[0];
+  EXPECT_EQ((std::vector<Text>{a.url1, a.divide, a.boardName, a.totalSeconds, a.createTitleIndex,
+                               a.divideFileSize, a.comment}),
+            (std::vector<Text>{u"a1", u"a10", u"a14", u"a19", u"", u"", u""}));
+  ASSERT_EQ(Load(v2), HistoryLoad::Loaded);
+  ASSERT_EQ(loaded.size(), 1u);
+  const HistoryRecord& b = loaded[0];
+  EXPECT_EQ((std::vector<Text>{b.comment, b.createTitleIndex, b.noOutBlank, b.divideKind,
+                               b.divideDateKind, b.divideFileSize}),
+            (std::vector<Text>{u"b20", u"0", u"0", u"0", u"0", u"1000"}));
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(HistoryStore, DuplicatesLoadOnceFirstWins) {
-  HistoryList list = {Sample(u"u", u"first"), Sample(u"u", u"second")};
-  WriteRaw(SerializeHistory(list));
-  HistoryList loaded;
-  LoadHistory(path_, loaded, ui_, true);
+  ASSERT_EQ(Load(SerializeHistory({Sample(u"u", u"first"), Sample(u"u", u"second")})),
+            HistoryLoad::Loaded);
   ASSERT_EQ(loaded.size(), 1u);
   EXPECT_EQ(loaded[0].comment, u"first");
 }
 
-TEST_F(HistoryStore, TruncatedFileKeepsWhatWasReadWarnsAndKeepsACopy) {
-  std::string bytes = SerializeHistory({Sample(u"u1"), Sample(u"u2")});
-  bytes.resize(bytes.size() - 30);  // cut into the second record
-  WriteRaw(bytes);
-  HistoryList loaded;
-  EXPECT_EQ(LoadHistory(path_, loaded, ui_, true), HistoryLoad::Damaged);
-  ASSERT_EQ(loaded.size(), 1u);
-  EXPECT_EQ(loaded[0].url1, u"u1");
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text,
-            u"履歴データの取得に失敗しました\r\n残念ながら履歴データはアプリケーション終了時に失わ"
-            u"れます");
-  EXPECT_EQ(ui_.messages[0].icon, Icon::Critical);
-  EXPECT_EQ(ReadFileBytes(path_ + u".bak"), bytes);
+TEST_F(HistoryStore, DamagedFilesKeepWhatWasReadAndACopy) {
+  const std::vector<std::string> kDamaged = {
+      "履歴データの取得に失敗しました\r\n残念ながら履歴データはアプリケーション終了時に失われます"};
+  // clang-format off
+  std::string two = SerializeHistory({Sample(u"u1"), Sample(u"u2")});
+  const struct {
+    const char* name;
+    std::string bytes;
+    HistoryLoad result;
+    size_t records;
+    bool message, copy;
+  } cases[] = {
+      {"cut into the second record", two.substr(0, two.size() - 30), HistoryLoad::Damaged, 1, true, true},
+      {"unknown version", "7\r\nx\r\n", HistoryLoad::UnknownVersion, 0, false, true},
+      {"empty", "", HistoryLoad::Loaded, 0, false, false}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui.messages.clear();
+    std::filesystem::remove(root + "record.dat.bak");
+    EXPECT_EQ(Load(c.bytes), c.result);
+    EXPECT_EQ(loaded.size(), c.records);
+    EXPECT_EQ(ui.Texts(), c.message ? kDamaged : std::vector<std::string>{});
+    EXPECT_EQ(ReadFileBytes(path + u".bak"), c.copy ? std::optional(c.bytes) : std::nullopt);
+  }
+  std::filesystem::remove(root + "record.dat");
+  EXPECT_EQ(LoadHistory(path, loaded, ui, true), HistoryLoad::Missing);
 }
 
-TEST_F(HistoryStore, UnknownVersionLoadsNothingSilentlyAndIsKept) {
-  WriteRaw("7\r\nx\r\n");
-  HistoryList loaded;
-  EXPECT_EQ(LoadHistory(path_, loaded, ui_, true), HistoryLoad::UnknownVersion);
-  EXPECT_TRUE(loaded.empty());
-  EXPECT_TRUE(ui_.messages.empty());
-  EXPECT_EQ(ReadFileBytes(path_ + u".bak"), std::string("7\r\nx\r\n"));
-}
+TEST_F(HistoryStore, SavingNothingDeletesTheFileAndAFailedSaveKeepsTheOld) {
+  ASSERT_TRUE(SaveHistory(path, {Sample(u"u")}, ui));
+  EXPECT_TRUE(SaveHistory(path, {}, ui));
+  EXPECT_FALSE(FileExists(path));
+  EXPECT_TRUE(SaveHistory(path, {}, ui));  // nothing to delete is fine
+  EXPECT_TRUE(ui.messages.empty());
 
-TEST_F(HistoryStore, MissingAndEmptyFilesLoadNothing) {
-  HistoryList loaded;
-  EXPECT_EQ(LoadHistory(path_, loaded, ui_, true), HistoryLoad::Missing);
-  WriteRaw("");
-  EXPECT_EQ(LoadHistory(path_, loaded, ui_, true), HistoryLoad::Loaded);
-  EXPECT_TRUE(loaded.empty());
-  EXPECT_TRUE(ui_.messages.empty());
-}
-
-TEST_F(HistoryStore, SavingAnEmptyHistoryDeletesTheFile) {
-  WriteRaw(SerializeHistory({Sample(u"u")}));
-  EXPECT_TRUE(SaveHistory(path_, {}, ui_));
-  EXPECT_FALSE(FileExists(path_));
-  EXPECT_TRUE(SaveHistory(path_, {}, ui_));  // nothing to delete is fine
-  EXPECT_TRUE(ui_.messages.empty());
-}
-
-TEST_F(HistoryStore, FailedSaveIsReportedAndKeepsTheOldFile) {
-  Text bad = FromUtf8((dir_ / "no" / "such" / "record.dat").string());
-  EXPECT_FALSE(SaveHistory(bad, {Sample(u"u")}, ui_));
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].icon, Icon::Critical);
-  EXPECT_NE(ui_.messages[0].text.find(u"履歴データの保存に失敗しました"), Text::npos);
-
-  // A folder in the way of the file: the rename fails, nothing is lost.
-  fs::create_directories(dir_ / "record.dat" / "x");
-  Text blocked = FromUtf8((dir_ / "record.dat").string());
-  EXPECT_FALSE(SaveHistory(blocked, {Sample(u"u")}, ui_));
-  EXPECT_TRUE(fs::exists(dir_ / "record.dat" / "x"));
+  // A folder in the way of the file: the rename fails, is reported, nothing is lost.
+  std::filesystem::create_directories(root + "record.dat/x");
+  EXPECT_FALSE(SaveHistory(path, {Sample(u"u")}, ui));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
+  EXPECT_NE(ui.messages[0].text.find(u"履歴データの保存に失敗しました"), Text::npos);
+  EXPECT_TRUE(std::filesystem::exists(root + "record.dat/x"));
 }
 
 TEST(FindHistoryRecord, MatchesOnAddressesOutputAndSplitKind) {
-  HistoryRecord a;
-  a.url1 = u"u1";
-  a.url2 = u"u2";
-  a.outputTypeFile = u"_html.out";
-  a.outputPath = u"/o/x.html";
-  a.divideKind = u"0";
-  a.comment = u"c";
-  HistoryList list = {a};
-  HistoryRecord b = a;
-  b.comment = u"other";
-  b.title = u"other";
-  EXPECT_EQ(FindHistoryRecord(list, b, true), 0);
-  b.divideKind = u"1";
-  EXPECT_EQ(FindHistoryRecord(list, b, true), -1);
-  EXPECT_EQ(FindHistoryRecord(list, b, false), 0);  // split kind ignored when not splitting
-  b = a;
-  b.outputPath = u"/o/X.html";  // case matters
-  EXPECT_EQ(FindHistoryRecord(list, b, false), -1);
+  const HistoryRecord a = Sample(u"u1");
+  auto with = [&](auto field, const char16_t* value) {
+    HistoryRecord b = a;
+    b.*field = value;
+    return b;
+  };
+  const struct {
+    HistoryRecord key;
+    bool devide;
+    int found;
+  } cases[] = {{with(&HistoryRecord::title, u"other"), true, 0},
+               {with(&HistoryRecord::divideKind, u"1"), true, -1},
+               {with(&HistoryRecord::divideKind, u"1"), false, 0},    // not splitting: ignored
+               {with(&HistoryRecord::outputPath, u"F8"), false, -1},  // case matters
+               {with(&HistoryRecord::url2, u""), false, -1}};
+  for (const auto& c : cases) EXPECT_EQ(FindHistoryRecord({a}, c.key, c.devide), c.found);
   EXPECT_EQ(FindHistoryRecord({}, a, false), -1);
 }
 
 TEST(UpdateHistoryRecord, AppendsOnceThenAccumulates) {
   MemoryForm form;
   form.Text_url1().SetValue(u"http://h/?mid=");
-  form.Text_from().SetValue(u"1");
-  form.Text_to().SetValue(u"26");
   form.Check_MaxMsg().SetValue(1);
-  form.Text_out().SetValue(u"/o/t.html");
   form.Option_devidekind().SetIndex(2);
   HistoryList list;
   int index = -1;
-  RunSummary run;
-  run.board_file = u"_yahoo.bbs";
-  run.output_type_file = u"_html.out";
-  run.board_name = u"板";
-  run.split_key = 3;
-  run.file_message_count = 7;
-  run.title = u"題";
-  run.last_message = 25;
-  run.handled = 25;
-  run.start = {2001, 5, 12, 13, 45, 0};
-  run.end = {2001, 5, 12, 13, 46, 40};
+  DateTime start{2001, 5, 12, 13, 45, 0}, end{2001, 5, 12, 13, 46, 40};
+  RunSummary run{u"_yahoo.bbs", u"板", u"_html.out", 3, 7, u"題", 25, 25, start, end};
   UpdateHistoryRecord(list, index, form, run);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(index, 0);
-  list[0].comment = u"keep";
   const HistoryRecord& r = list[0];
-  EXPECT_EQ(r.maxMsg, u"1");
-  EXPECT_EQ(r.divideKind, u"2");
-  EXPECT_EQ(r.splitKey, u"3");
-  EXPECT_EQ(r.fileMessageCount, u"7");
-  EXPECT_EQ(r.lastMessage, u"25");
-  EXPECT_EQ(r.lastRunTime, u"2001/05/12 13:46:40");
-  EXPECT_EQ(r.totalMessages, u"25");
-  EXPECT_EQ(r.totalSeconds, u"100");
+  EXPECT_EQ((std::vector<Text>{r.url1, r.maxMsg, r.divideKind, r.splitKey, r.fileMessageCount,
+                               r.lastMessage, r.lastRunTime, r.totalMessages, r.totalSeconds}),
+            (std::vector<Text>{u"http://h/?mid=", u"1", u"2", u"3", u"7", u"25",
+                               u"2001/05/12 13:46:40", u"25", u"100"}));
 
+  list[0].comment = u"keep";
   run.handled = 5;
   run.start = run.end;
   run.end = {2001, 5, 13, 0, 0, 0};
   UpdateHistoryRecord(list, index, form, run);
   ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].totalMessages, u"30");
-  EXPECT_EQ(list[0].totalSeconds, FromUtf8(std::to_string(100 + 36800)));
-  EXPECT_EQ(list[0].lastRunTime, u"2001/05/13 00:00:00");
-  EXPECT_EQ(list[0].comment, u"keep");
+  EXPECT_EQ(r.totalMessages, u"30");
+  EXPECT_EQ(r.totalSeconds, u"36900");
+  EXPECT_EQ(r.lastRunTime, u"2001/05/13 00:00:00");
+  EXPECT_EQ(r.comment, u"keep");
 }
 
 }  // namespace

@@ -3,53 +3,21 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <stdexcept>
 
+#include "app/settings.h"
 #include "common/files.h"
 #include "engine/definitions.h"
 #include "engine/run_driver.h"
-#include "support/board_server.h"
 
 namespace pellucor::testing {
 
 namespace fs = std::filesystem;
 
-FetchResult FakeHttp::Answer(std::string body) {
-  FetchResult r;
-  r.status = FetchResult::Status::Ok;
-  r.http_status = 200;
-  r.body = std::move(body);
-  return r;
-}
-
-FetchResult FakeHttp::TimedOut() {
-  FetchResult r;
-  r.status = FetchResult::Status::Timeout;
-  r.error = u"Operation timed out";
-  return r;
-}
-
-FetchResult FakeHttp::Failure(const Text& error) {
-  FetchResult r;
-  r.status = FetchResult::Status::Failed;
-  r.error = error;
-  return r;
-}
-
-std::string FakeHttp::Page(int64_t n) const {
-  if (n < 1 || n > count)
-    return EncodePage(u"<html><body><p>指定されたメッセージは存在しません。</p></body></html>",
-                      encoding);
-  return EncodePage(MakeBoardPage(SampleMessage(n, highest ? highest : count)), encoding);
-}
-
 FetchResult FakeHttp::Fetch(const Text& url, const std::function<bool()>& idle) {
   urls.push_back(url);
   if (on_fetch) on_fetch(url);
-  if (idle && idle()) {
-    FetchResult r;
-    r.status = FetchResult::Status::Cancelled;
-    return r;
-  }
+  if (idle && idle()) return Failed(u"", FetchResult::Status::Cancelled);
   size_t eq = url.rfind(u'=');
   int64_t n = eq == Text::npos ? -1 : std::stoll(ToUtf8(url.substr(eq + 1)));
   auto it = scripted.find(n);
@@ -58,7 +26,10 @@ FetchResult FakeHttp::Fetch(const Text& url, const std::function<bool()>& idle) 
     it->second.pop_front();
     return r;
   }
-  return Answer(Page(n));
+  Text page = n >= 1 && n <= count
+                  ? MakeBoardPage(SampleMessage(n, highest ? highest : count))
+                  : u"<html><body><p>指定されたメッセージは存在しません。</p></body></html>";
+  return Answer(EncodePage(page, Encoding::EucJp));
 }
 
 RunFixture::RunFixture() {
@@ -73,7 +44,11 @@ RunFixture::RunFixture() {
   program->catalog.boards = RefreshBoardCatalog(program->directory, program->settings_path).entries;
   program->catalog.outputs =
       RefreshOutputCatalog(program->directory, program->settings_path).entries;
-  SetDefaults();
+  LoadSettings(form, Path("pellu.ini"), program->directory);
+  Set({"url1=http://127.0.0.1:1/board/message?mid=", "outfile=" + (dir / "out/topic.html").string(),
+       "topictofilename=0", "retry=3", "proxy=1"});
+  form.Combo_bbs().SetIndex(0);
+  form.Combo_out().SetIndex(0);
 }
 
 RunFixture::~RunFixture() {
@@ -81,21 +56,12 @@ RunFixture::~RunFixture() {
   fs::remove_all(dir, ec);
 }
 
-void RunFixture::SetDefaults() {
-  form.Text_url1().SetValue(u"http://127.0.0.1:1/board/message?mid=");
-  form.Text_url2().SetValue(u"");
-  form.Text_from().SetValue(u"1");
-  form.Text_to().SetValue(u"100");
-  form.Check_MaxMsg().SetValue(1);
-  form.Combo_bbs().SetIndex(0);
-  form.Combo_out().SetIndex(0);
-  form.Text_out().SetValue(Path("out/topic.html"));
-  form.Check_TopicToFilename().SetValue(0);
-  form.Check_devide().SetValue(0);
-  form.Text_Timeout().SetValue(u"15");
-  form.Text_Retry().SetValue(u"3");
-  form.Option_Error().SetIndex(1);
-  form.Option_Proxy().SetIndex(1);
+void RunFixture::Set(const std::vector<std::string>& settings) {
+  for (const std::string& kv : settings) {
+    size_t eq = kv.find('=');
+    if (!ApplySettingValue(form, FromUtf8(kv.substr(0, eq)), FromUtf8(kv.substr(eq + 1))))
+      throw std::invalid_argument(kv);
+  }
 }
 
 RunOutcome RunFixture::Run() {

@@ -14,47 +14,37 @@
 #include "app/program.h"
 #include "engine/fetch_loop.h"
 #include "platform/http.h"
-#include "platform/shell.h"
 #include "support/board_pages.h"
 #include "support/fake_clock.h"
+#include "support/recording_shell.h"
 #include "support/scripted_ui.h"
 
 namespace pellucor::testing {
 
-// Pages of a board in memory; answers can be scripted per message number.
+// Pages of a EUC-JP board in memory; answers can be scripted per message number. It keeps the
+// network settings it is given.
 class FakeHttp : public HttpClient {
  public:
-  int64_t count = 25;   // messages that exist
-  int64_t highest = 0;  // shown on each page; 0 = count
-  Encoding encoding = Encoding::EucJp;
+  int64_t count = 25;                                   // messages that exist
+  int64_t highest = 0;                                  // shown on each page; 0 = count
   std::map<int64_t, std::deque<FetchResult>> scripted;  // taken before the page is served
   std::vector<Text> urls;                               // every address fetched
   std::function<void(const Text& url)> on_fetch;        // runs before each answer (set a cancel)
-
-  int access = -1;
+  int access = -1, timeout = -1;
   Text proxy;
-  int timeout = -1;
 
   void SetAccessType(int type) override { access = type; }
   void SetProxy(const Text& p) override { proxy = p; }
   void SetTimeout(int s) override { timeout = s; }
   FetchResult Fetch(const Text& url, const std::function<bool()>& idle) override;
 
-  static FetchResult Answer(std::string body);
-  static FetchResult TimedOut();
-  static FetchResult Failure(const Text& error);
-  std::string Page(int64_t n) const;
-};
-
-class NullShell : public Shell {
- public:
-  std::vector<Text> opened;
-  bool Open(const Text& t) override {
-    opened.push_back(t);
-    return true;
+  static FetchResult Answer(std::string body) {
+    return {FetchResult::Status::Ok, std::move(body), 200, {}};
   }
-  bool Edit(const Text& t) override { return Open(t); }
-  bool Explore(const Text& t) override { return Open(t); }
+  static FetchResult Failed(Text error = u"Operation timed out",
+                            FetchResult::Status status = FetchResult::Status::Timeout) {
+    return {status, {}, 0, std::move(error)};
+  }
 };
 
 class RunFixture {
@@ -62,10 +52,11 @@ class RunFixture {
   RunFixture();
   ~RunFixture();
 
-  // The form as a fresh program sets it, aimed at the fake board with the shipped definitions:
-  // url1 ...?mid=, from 1, Check_MaxMsg, output <dir>/out/topic.html, no title naming.
-  void SetDefaults();
+  // The form starts as on a first run, aimed at the fake board with the shipped definitions:
+  // url1 ...?mid=, output <dir>/out/topic.html, no title naming, 3 retries.
   RunOutcome Run();
+  // Sets controls from "key=value" as pellu.ini would.
+  void Set(const std::vector<std::string>& settings);
 
   Text Path(const std::string& relative) const;  // inside the program folder
   std::string Read(const std::string& relative) const;
@@ -74,7 +65,7 @@ class RunFixture {
   ScriptedUi ui;
   FakeClock clock;
   FakeHttp http;
-  NullShell shell;
+  RecordingShell shell;
   MemoryForm form;
   std::unique_ptr<Program> program;
   int shown_results = 0;
