@@ -1,11 +1,10 @@
 #include "gui_support.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QInputDialog>
-#include <QLineEdit>
+#include <QPushButton>
 
 namespace pellucor::gui::testing {
 
@@ -15,29 +14,19 @@ ModalScript::ModalScript() {
   timer_.start();
 }
 
-ModalScript::~ModalScript() = default;
-
-SeenBox Describe(QMessageBox* box) {
-  SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
-  for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
-  return seen;
-}
-
 void ModalScript::Answer(QMessageBox::StandardButton button) {
   Then([this, button](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
     if (!box) {
       unexpected << QStringLiteral("not a message box: ") + w->metaObject()->className();
-      w->close();
-      return;
+      return void(w->close());
     }
-    boxes.push_back(Describe(box));
-    if (QAbstractButton* b = box->button(button))
-      b->click();
-    else {
-      unexpected << QStringLiteral("no such button in: ") + box->text();
-      box->reject();
-    }
+    SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
+    for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
+    boxes.push_back(seen);
+    if (QAbstractButton* b = box->button(button)) return b->click();
+    unexpected << QStringLiteral("no such button in: ") + box->text();
+    box->reject();
   });
 }
 
@@ -46,15 +35,11 @@ void ModalScript::Input(const QString& text, bool accept) {
     auto* dialog = qobject_cast<QInputDialog*>(w);
     if (!dialog) {
       unexpected << QStringLiteral("not an input box: ") + w->metaObject()->className();
-      w->close();
-      return;
+      return void(w->close());
     }
     boxes.push_back({dialog->windowTitle(), dialog->labelText(), QMessageBox::NoIcon, {}});
     dialog->setTextValue(text);
-    if (accept)
-      dialog->accept();
-    else
-      dialog->reject();
+    accept ? dialog->accept() : dialog->reject();
   });
 }
 
@@ -63,11 +48,9 @@ void ModalScript::Poll() {
   if (!w || !w->isVisible()) return;
   for (const auto& s : seen_)
     if (s == w) return;
-  if (handlers_.empty() && others_ != QMessageBox::NoButton && qobject_cast<QMessageBox*>(w)) {
-    // A box without that button (a notice) is answered with OK.
-    auto* box = qobject_cast<QMessageBox*>(w);
+  if (auto* box = qobject_cast<QMessageBox*>(w);
+      box && handlers_.empty() && others_ != QMessageBox::NoButton)
     Answer(box->button(others_) ? others_ : QMessageBox::Ok);
-  }
   if (handlers_.empty()) {
     // Give a test that queues its handler late a moment; then close the stray window.
     if (stray_ != w) {
@@ -95,11 +78,12 @@ void ModalScript::Poll() {
   });
 }
 
-ProgramHome::ProgramHome() {
+ProgramHome::ProgramHome(bool with_data_folder) {
   QDir source(QStringLiteral(PELLUCOR_SOURCE_DIR "/defs"));
   for (const QString& name :
        source.entryList({QStringLiteral("*.bbs"), QStringLiteral("*.out")}, QDir::Files))
     QFile::copy(source.filePath(name), path(name));
+  if (with_data_folder) QDir().mkpath(path(QStringLiteral("data")));
 }
 
 Text ProgramHome::dir() const {
@@ -118,20 +102,22 @@ void ProgramHome::WriteFile(const QString& name, const std::string& bytes) const
 
 std::string ProgramHome::ReadFile(const QString& name) const {
   QFile f(path(name));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll().toStdString();
+  return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
 }
 
 bool ProgramHome::Exists(const QString& name) const {
   return QFile::exists(path(name));
 }
 
-QString Session::text(const char* name) {
-  return find<QLineEdit>(name)->text();
+Session::Session(ProgramHome& home) : window(ui, shell, http, clock, home.dir()) {
+  ui.SetParent(&window);
+  window.Load();
+  window.show();
+  window.activateWindow();
 }
 
-QString QS(const Text& t) {
-  return QString::fromStdU16String(t);
+void ClickIn(QWidget* w, const char* name) {
+  w->findChild<QPushButton*>(QString::fromLatin1(name))->click();
 }
 
 }  // namespace pellucor::gui::testing

@@ -1,17 +1,17 @@
 // Helpers for the desktop program's tests: answering modal dialogs from the event loop, a
-// throw-away program folder, and a Shell that only records.
+// throw-away program folder, a Shell that only records, and a started main window.
 #pragma once
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QObject>
 #include <QPointer>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,10 +25,9 @@
 
 namespace pellucor::gui::testing {
 
-// What a message box showed.
+// What a message box (or an input box: its label) showed.
 struct SeenBox {
-  QString title;
-  QString text;
+  QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QStringList buttons;  // the button texts, as shown
 };
@@ -37,24 +36,17 @@ struct SeenBox {
 // modal widget that appears with no handler queued is closed after a grace period and
 // counted in `unexpected`, so a test cannot hang on a forgotten question.
 class ModalScript : public QObject {
-  Q_OBJECT
-
  public:
   using Handler = std::function<void(QWidget*)>;
-
   ModalScript();
-  ~ModalScript() override;
-
   void Then(Handler handler) { handlers_.push_back(std::move(handler)); }
   // A message box answered with `button`; what it showed goes to `boxes`.
   void Answer(QMessageBox::StandardButton button);
   // An input box answered with `text` (accepted) or cancelled when `accept` is false.
   void Input(const QString& text, bool accept = true);
-
-  // Message boxes that come with no handler queued are answered with `button` (recorded in
-  // `boxes`) instead of being treated as unexpected.
+  // Message boxes that come with no handler queued are answered with `button` (OK where the
+  // box has no such button) instead of being treated as unexpected.
   void AnswerOthers(QMessageBox::StandardButton button) { others_ = button; }
-
   bool Done() const { return handlers_.empty() && pending_ == 0; }
 
   std::vector<SeenBox> boxes;
@@ -62,22 +54,22 @@ class ModalScript : public QObject {
 
  private:
   void Poll();
-
   QTimer timer_;
   std::deque<Handler> handlers_;
   std::vector<QPointer<QWidget>> seen_;
   QPointer<QWidget> stray_;
-  int stray_ticks_ = 0;
-  int pending_ = 0;
+  int stray_ticks_ = 0, pending_ = 0;
   QMessageBox::StandardButton others_ = QMessageBox::NoButton;
 };
 
-SeenBox Describe(QMessageBox* box);
+#define EXPECT_NO_STRAYS(script) \
+  QVERIFY2((script).unexpected.isEmpty(), qPrintable((script).unexpected.join(QLatin1Char('\n'))))
 
-// A program folder with the shipped definitions, removed at the end of the test.
+// A program folder with the shipped definitions (and, unless told otherwise, the data folder),
+// removed at the end of the test.
 class ProgramHome {
  public:
-  ProgramHome();
+  explicit ProgramHome(bool with_data_folder = true);
   Text dir() const;  // ends in "/"
   QString path(const QString& name) const;
   void WriteFile(const QString& name, const std::string& bytes) const;
@@ -90,41 +82,41 @@ class ProgramHome {
 
 class RecordingShell : public Shell {
  public:
-  bool Open(const Text& target) override {
-    opened.push_back(target);
-    return result;
-  }
-  bool Edit(const Text& file) override {
-    edited.push_back(file);
-    return result;
-  }
-  bool Explore(const Text& folder) override {
-    explored.push_back(folder);
-    return result;
-  }
-  std::vector<Text> opened, edited, explored;
-  bool result = true;
+  bool Open(const Text& target) override { return opened.push_back(target), true; }
+  bool Edit(const Text& file) override { return edited.push_back(file), true; }
+  bool Explore(const Text&) override { return true; }
+  std::vector<Text> opened, edited;
 };
 
-// Everything one main window needs, built fresh for each start of the program.
+// One start of the program: the main window, loaded from `home` and shown.
 struct Session {
-  explicit Session(ProgramHome& home) : window(ui, shell, http, clock, home.dir()) {
-    ui.SetParent(&window);
-  }
+  explicit Session(ProgramHome& home);
   QtUi ui;
   RecordingShell shell;
   CurlHttpClient http;
   pellucor::testing::FakeClock clock;
   Form_main window;
 
-  template <typename T>
+  template <typename T = QWidget>
   T* find(const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
   }
-  QString text(const char* name);
+  QString text(const char* name) { return find<QLineEdit>(name)->text(); }
+  void set(const char* name, const QString& v) { find<QLineEdit>(name)->setText(v); }
+  bool enabled(const char* name) { return find(name)->isEnabled(); }
+  bool checked(const char* name) { return find<QAbstractButton>(name)->isChecked(); }
+  void click(const char* name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
+  void trigger(const char* name) { find<QAction>(name)->trigger(); }
 };
 
-// UTF-8 text of a Text, for comparisons with QString.
-QString QS(const Text& t);
+// Clicks the button `name` inside the dialog `w`.
+void ClickIn(QWidget* w, const char* name);
+
+inline QString QS(const Text& t) {
+  return QString::fromStdU16String(t);
+}
+inline QString U(const char16_t* s) {
+  return QString::fromUtf16(s);
+}
 
 }  // namespace pellucor::gui::testing

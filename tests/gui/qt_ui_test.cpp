@@ -2,83 +2,73 @@
 // button, what the close box answers, the input box, the busy pointer.
 #include <QApplication>
 #include <QInputDialog>
-#include <QtTest>
 
 #include "gui_support.h"
 #include "qt_shell.h"
-#include "qt_ui.h"
 
 using namespace pellucor;
 using namespace pellucor::gui;
 using namespace pellucor::gui::testing;
+using B = QMessageBox;
 
 class QtUiTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void everyButtonAnswersItself();
-  void closeBoxGivesTheSafeAnswer();
+  void buttonsAnswerThemselves_data();
+  void buttonsAnswerThemselves();
   void inputBox();
   void busyPointerAndShellTargets();
 };
 
-void QtUiTest::everyButtonAnswersItself() {
-  struct Case {
-    Buttons set;
-    QMessageBox::StandardButton press;
-    pellucor::Answer expected;
-    int buttons;
+void QtUiTest::buttonsAnswerThemselves_data() {
+  QTest::addColumn<int>("set");
+  QTest::addColumn<int>("icon");
+  QTest::addColumn<int>("press");  // NoButton: the close box (Escape)
+  QTest::addColumn<int>("answer");
+  QTest::addColumn<QString>("shown");  // the pressed button's text, or the number of buttons
+  auto row = [](const char* name, Buttons set, Icon icon, int press, Answer answer, QString shown) {
+    QTest::newRow(name) << int(set) << int(icon) << press << int(answer) << shown;
   };
-  const Case cases[] = {
-      {Buttons::Ok, QMessageBox::Ok, pellucor::Answer::Ok, 1},
-      {Buttons::OkCancel, QMessageBox::Cancel, pellucor::Answer::Cancel, 2},
-      {Buttons::YesNo, QMessageBox::Yes, pellucor::Answer::Yes, 2},
-      {Buttons::YesNo, QMessageBox::No, pellucor::Answer::No, 2},
-      {Buttons::YesNoCancel, QMessageBox::Cancel, pellucor::Answer::Cancel, 3},
-      {Buttons::AbortRetryIgnore, QMessageBox::Abort, pellucor::Answer::Abort, 3},
-      {Buttons::AbortRetryIgnore, QMessageBox::Retry, pellucor::Answer::Retry, 3},
-      {Buttons::AbortRetryIgnore, QMessageBox::Ignore, pellucor::Answer::Ignore, 3},
-      {Buttons::RetryCancel, QMessageBox::Retry, pellucor::Answer::Retry, 2},
-  };
-  QtUi ui;
-  ModalScript script;
-  for (const Case& c : cases) {
-    script.Answer(c.press);
-    QCOMPARE(ui.MessageBox(u"本文\r\n二行目", u"エラー", Icon::Critical, c.set), c.expected);
-    QCOMPARE(script.boxes.back().title, QString::fromUtf16(u"エラー"));
-    QCOMPARE(script.boxes.back().text, QString::fromUtf16(u"本文\r\n二行目"));
-    QCOMPARE(script.boxes.back().icon, QMessageBox::Critical);
-    QCOMPARE(script.boxes.back().buttons.size(), c.buttons);
-  }
-  QVERIFY(script.unexpected.isEmpty());
-  // Qt's own Japanese texts on the standard buttons.
-  QString all;
-  for (const SeenBox& b : script.boxes) all += b.buttons.join(QLatin1Char(' ')) + QLatin1Char(' ');
-  for (const char16_t* word : {u"はい", u"いいえ", u"キャンセル", u"中止", u"再試行", u"無視"})
-    QVERIFY2(all.contains(QString::fromUtf16(word)), qPrintable(all));
-
-  script.Answer(QMessageBox::Ok);
-  ui.MessageBox(u"?", kAppCaption, Icon::Question, Buttons::Ok);
-  QCOMPARE(script.boxes.back().icon, QMessageBox::Question);
-  script.Answer(QMessageBox::Ok);
-  ui.MessageBox(u"!", kAppCaption, Icon::Exclamation, Buttons::Ok);
-  QCOMPARE(script.boxes.back().icon, QMessageBox::Warning);
+  row("Ok", Buttons::Ok, Icon::Information, B::Ok, Answer::Ok, "OK");
+  row("OkCancel", Buttons::OkCancel, Icon::Critical, B::Cancel, Answer::Cancel, U(u"キャンセル"));
+  row("YesNo, Yes", Buttons::YesNo, Icon::Question, B::Yes, Answer::Yes, U(u"はい"));
+  row("YesNo, No", Buttons::YesNo, Icon::Exclamation, B::No, Answer::No, U(u"いいえ"));
+  row("YesNoCancel", Buttons::YesNoCancel, Icon::Question, B::Cancel, Answer::Cancel, "3");
+  row("Abort", Buttons::AbortRetryIgnore, Icon::Critical, B::Abort, Answer::Abort, U(u"中止"));
+  row("Retry", Buttons::AbortRetryIgnore, Icon::Critical, B::Retry, Answer::Retry, U(u"再試行"));
+  row("Ignore", Buttons::AbortRetryIgnore, Icon::Critical, B::Ignore, Answer::Ignore, U(u"無視"));
+  row("RetryCancel", Buttons::RetryCancel, Icon::Critical, B::Retry, Answer::Retry, "2");
+  row("close box, YesNo", Buttons::YesNo, Icon::Question, B::NoButton, Answer::No, "");
+  row("close box, Abort", Buttons::AbortRetryIgnore, Icon::Critical, B::NoButton, Answer::Abort,
+      "");
+  row("close box, OkCancel", Buttons::OkCancel, Icon::Critical, B::NoButton, Answer::Cancel, "");
 }
 
-void QtUiTest::closeBoxGivesTheSafeAnswer() {
+void QtUiTest::buttonsAnswerThemselves() {
+  QFETCH(int, set);
+  QFETCH(int, icon);
+  QFETCH(int, press);
+  QFETCH(QString, shown);
   QtUi ui;
   ModalScript script;
-  struct Case {
-    Buttons set;
-    pellucor::Answer expected;
-  };
-  for (Case c : {Case{Buttons::YesNo, pellucor::Answer::No},
-                 Case{Buttons::AbortRetryIgnore, pellucor::Answer::Abort},
-                 Case{Buttons::OkCancel, pellucor::Answer::Cancel}}) {
+  if (press == B::NoButton)
     script.Then([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    QCOMPARE(ui.MessageBox(u"?", kAppCaption, Icon::Question, c.set), c.expected);
-  }
+  else
+    script.Answer(B::StandardButton(press));
+  Answer answer = ui.MessageBox(u"本文\r\n二行目", u"エラー", Icon(icon), Buttons(set));
+  QTEST(int(answer), "answer");
   QVERIFY(script.Done());
+  if (press == B::NoButton) return;
+  const SeenBox& box = script.boxes.at(0);
+  QCOMPARE(box.title, U(u"エラー"));
+  QCOMPARE(box.text, U(u"本文\r\n二行目"));
+  const B::Icon icons[] = {B::NoIcon, B::Critical, B::Question, B::Warning, B::Information};
+  QCOMPARE(box.icon, icons[icon]);
+  if (shown.size() == 1)
+    QCOMPARE(box.buttons.size(), shown.toInt());
+  else
+    QVERIFY2(box.buttons.join(' ').contains(shown), qPrintable(box.buttons.join(' ')));
 }
 
 void QtUiTest::inputBox() {
@@ -88,47 +78,34 @@ void QtUiTest::inputBox() {
   script.Then([&](QWidget* w) {
     auto* d = qobject_cast<QInputDialog*>(w);
     shown_initial = d->textValue();
-    QCOMPARE(d->windowTitle(), QString::fromUtf16(u"Pellucor - コメント編集"));
-    QCOMPARE(d->labelText(), QString::fromUtf16(u"コメントを編集してください"));
-    d->setTextValue(QString::fromUtf16(u"新しい"));
+    d->setTextValue(U(u"新しい"));
     d->accept();
   });
-  auto answer = ui.InputBox(u"コメントを編集してください", u"Pellucor - コメント編集", u"古い");
-  QCOMPARE(shown_initial, QString::fromUtf16(u"古い"));
-  QVERIFY(answer.has_value());
-  QCOMPARE(QS(*answer), QString::fromUtf16(u"新しい"));
-  script.Input(QStringLiteral("ignored"), false);
+  QCOMPARE(QS(ui.InputBox(u"p", u"t", u"古い").value_or(u"?")), U(u"新しい"));
+  QCOMPARE(shown_initial, U(u"古い"));
+  script.Input("ignored", false);
   QVERIFY(!ui.InputBox(u"p", u"t", u"x").has_value());
-  // An accepted empty text is an empty answer, not a cancel.
-  script.Input(QString());
-  auto empty = ui.InputBox(u"p", u"t", u"x");
-  QVERIFY(empty.has_value() && empty->empty());
+  script.Input("");  // an accepted empty text is an empty answer, not a cancel
+  QCOMPARE(ui.InputBox(u"p", u"t", u"x"), std::optional<Text>(u""));
 }
 
 void QtUiTest::busyPointerAndShellTargets() {
   {
     QtUi ui;
     ui.SetBusy(true);
-    QVERIFY(QApplication::overrideCursor());
-    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     ui.SetBusy(true);
     ui.SetBusy(false);
-    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     ui.SetBusy(false);
-    QVERIFY(!QApplication::overrideCursor());
     ui.SetBusy(false);  // one release too many changes nothing
     QVERIFY(!QApplication::overrideCursor());
     ui.SetBusy(true);
   }
-  // A Ui that goes away leaves no busy pointer behind.
-  QVERIFY(!QApplication::overrideCursor());
+  QVERIFY(!QApplication::overrideCursor());  // a Ui that goes away leaves none behind
 
   QCOMPARE(TargetUrl(u"http://x/y?a=1&b=2").toString(), QStringLiteral("http://x/y?a=1&b=2"));
-  QCOMPARE(TargetUrl(u"/tmp/結果 1.html"),
-           QUrl::fromLocalFile(QString::fromUtf16(u"/tmp/結果 1.html")));
+  QCOMPARE(TargetUrl(u"/tmp/結果 1.html"), QUrl::fromLocalFile(U(u"/tmp/結果 1.html")));
   QVERIFY(TargetUrl(u"/tmp/a:b.html").isLocalFile());
-  QtShell shell;
-  QVERIFY(!shell.Open(u""));
 }
 
 int main(int argc, char** argv) {
