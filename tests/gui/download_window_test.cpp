@@ -1,6 +1,5 @@
 // The definition update from the menus against a loopback update site: the download window's
 // rows, its two buttons and their questions, and the window closing itself when all is current.
-#include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 
@@ -31,73 +30,50 @@ struct Updates {
   Session s{home};
 };
 
-QListWidget* ListOf(QWidget* w) {
-  return w->findChild<QListWidget*>(QStringLiteral("List_download"));
-}
-
 }  // namespace
 
 class DownloadWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void tickedFilesAreDownloaded();
-  void nothingTickedAsks();
+  void choicesOfTheDownloadWindow();
   void everythingCurrentClosesTheWindowItself();
 };
 
-void DownloadWindowTest::tickedFilesAreDownloaded() {
+void DownloadWindowTest::choicesOfTheDownloadWindow() {
   Updates u(u"_yahoo.bbs,標準の掲示板,99\r\nnew.out,新しい出力形式,1\r\n_html.out,HTML,0\r\n");
   std::string old_bbs = u.home.ReadFile("_yahoo.bbs");
   int outputs_before = u.s.find<QComboBox>("Combo_out")->count();
   QStringList rows;
-  bool locked = false;
+  bool locked = false, stayed = false;
   u.script.Then([&](QWidget* w) {
     locked = !u.s.enabled("Command_Run");
-    QListWidget* list = ListOf(w);
+    auto* list = w->findChild<QListWidget*>(QStringLiteral("List_download"));
     for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+    ClickIn(w, "Command_Download");  // nothing ticked: No keeps the window, with a hint
+    stayed = w->isVisible();
     list->item(1)->setCheckState(Qt::Checked);
     ClickIn(w, "Command_Download");
   });
+  u.script.Answer(QMessageBox::No);
+  u.script.Answer(QMessageBox::Ok);
   u.script.Answer(QMessageBox::Ok);
   u.s.trigger("menu_check_multi");
   QVERIFY(u.script.Done());
   EXPECT_NO_STRAYS(u.script);
-  QVERIFY(locked);
+  QVERIFY(locked && stayed);
   QCOMPARE(rows.size(), 2);
   QVERIFY(rows[0].startsWith(U(u"更新　_yahoo.bbs(標準の掲示板) 前回更新日:")));
   QCOMPARE(rows[1], U(u"新規　new.out(新しい出力形式)"));
-  QCOMPARE(u.script.boxes.back().text, U(u"処理が完了しました"));
+  QCOMPARE(u.script.boxes.size(), size_t(3));
+  QCOMPARE(u.script.boxes[0].text,
+           U(u"何も選択されていません。ダウンロード処理をキャンセルしますか？"));
+  QVERIFY(u.script.boxes[1].text.startsWith(U(u"一覧より、ダウンロードしたい設定ファイルを")));
+  QCOMPARE(u.script.boxes[2].text, U(u"処理が完了しました"));
   QCOMPARE(u.home.ReadFile("new.out"), EncodeCp932(kNewOutput));
   QCOMPARE(u.home.ReadFile("_yahoo.bbs"), old_bbs);  // not ticked
   QCOMPARE(u.s.find<QComboBox>("Combo_out")->count(), outputs_before + 1);
   QVERIFY(u.s.enabled("Command_Run") && !u.s.enabled("Command_Cancel"));
-}
-
-void DownloadWindowTest::nothingTickedAsks() {
-  Updates u(u"new.out,新しい出力形式,1\r\n");
-  bool stayed = false;
-  // No keeps the window open, with a hint; Back then leaves it.
-  u.script.Then([&](QWidget* w) {
-    ClickIn(w, "Command_Download");
-    stayed = w->isVisible();
-    ClickIn(w, "Command_Back");
-  });
-  u.script.Answer(QMessageBox::No);
-  u.script.Answer(QMessageBox::Ok);
-  // Yes closes the window.
-  u.script.Then([&](QWidget* w) { ClickIn(w, "Command_Download"); });
-  u.script.Answer(QMessageBox::Yes);
-  u.s.trigger("menu_check_out");
-  u.s.trigger("menu_check_out");
-  QVERIFY(u.script.Done());
-  EXPECT_NO_STRAYS(u.script);
-  QVERIFY(stayed);
-  QCOMPARE(u.script.boxes.size(), size_t(3));  // no completion message
-  QCOMPARE(u.script.boxes[0].text,
-           U(u"何も選択されていません。ダウンロード処理をキャンセルしますか？"));
-  QVERIFY(u.script.boxes[1].text.startsWith(U(u"一覧より、ダウンロードしたい設定ファイルを")));
-  QVERIFY(!u.home.Exists("new.out"));
 }
 
 void DownloadWindowTest::everythingCurrentClosesTheWindowItself() {
@@ -112,11 +88,6 @@ void DownloadWindowTest::everythingCurrentClosesTheWindowItself() {
   QVERIFY(!QApplication::activeModalWidget());
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  InstallJapaneseTranslations(app);
-  DownloadWindowTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+PELLUCOR_GUI_TEST_MAIN(DownloadWindowTest)
 
 #include "download_window_test.moc"

@@ -86,14 +86,6 @@ ProgramHome::ProgramHome(bool with_data_folder) {
   if (with_data_folder) QDir().mkpath(path(QStringLiteral("data")));
 }
 
-Text ProgramHome::dir() const {
-  return (tmp_.path() + QLatin1Char('/')).toStdU16String();
-}
-
-QString ProgramHome::path(const QString& name) const {
-  return tmp_.path() + QLatin1Char('/') + name;
-}
-
 void ProgramHome::WriteFile(const QString& name, const std::string& bytes) const {
   QFile f(path(name));
   if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -103,10 +95,6 @@ void ProgramHome::WriteFile(const QString& name, const std::string& bytes) const
 std::string ProgramHome::ReadFile(const QString& name) const {
   QFile f(path(name));
   return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
-}
-
-bool ProgramHome::Exists(const QString& name) const {
-  return QFile::exists(path(name));
 }
 
 Session::Session(ProgramHome& home) : window(ui, shell, http, clock, home.dir()) {

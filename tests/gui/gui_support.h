@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -70,11 +72,11 @@ class ModalScript : public QObject {
 class ProgramHome {
  public:
   explicit ProgramHome(bool with_data_folder = true);
-  Text dir() const;  // ends in "/"
-  QString path(const QString& name) const;
+  Text dir() const { return (tmp_.path() + QLatin1Char('/')).toStdU16String(); }  // ends in "/"
+  QString path(const QString& name) const { return tmp_.filePath(name); }
   void WriteFile(const QString& name, const std::string& bytes) const;
   std::string ReadFile(const QString& name) const;
-  bool Exists(const QString& name) const;
+  bool Exists(const QString& name) const { return QFile::exists(path(name)); }
 
  private:
   QTemporaryDir tmp_;
@@ -120,3 +122,12 @@ inline QString U(const char16_t* s) {
 }
 
 }  // namespace pellucor::gui::testing
+
+// The main of a suite, with Qt's own Japanese button texts.
+#define PELLUCOR_GUI_TEST_MAIN(Suite)                \
+  int main(int argc, char** argv) {                  \
+    QApplication app(argc, argv);                    \
+    pellucor::gui::InstallJapaneseTranslations(app); \
+    Suite suite;                                     \
+    return QTest::qExec(&suite, argc, argv);         \
+  }

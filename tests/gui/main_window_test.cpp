@@ -1,6 +1,5 @@
 // The main window: start-up with and without pellu.ini, the remembered values, the controls'
 // own reactions, drops, the network window, the commands, the pickers and the minimum size.
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -302,11 +301,6 @@ void MainWindowTest::minimumSizeIsTheLoadTimeSize() {
   QCOMPARE(s.window.size(), QSize(minimum.width() + 50, minimum.height()));
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  InstallJapaneseTranslations(app);
-  MainWindowTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+PELLUCOR_GUI_TEST_MAIN(MainWindowTest)
 
 #include "main_window_test.moc"

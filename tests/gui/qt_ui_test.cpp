@@ -1,6 +1,5 @@
 // The desktop Ui: every button set with Qt's Japanese button texts and the answer of each
 // button, what the close box answers, the input box, the busy pointer.
-#include <QApplication>
 #include <QInputDialog>
 
 #include "gui_support.h"
@@ -108,11 +107,6 @@ void QtUiTest::busyPointerAndShellTargets() {
   QVERIFY(TargetUrl(u"/tmp/a:b.html").isLocalFile());
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  InstallJapaneseTranslations(app);
-  QtUiTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+PELLUCOR_GUI_TEST_MAIN(QtUiTest)
 
 #include "qt_ui_test.moc"

@@ -1,6 +1,5 @@
 // A collection run driven from the main window against the loopback board: the locked
 // window, the status line, Cancel and the close box mid-run, the result file and the history.
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <set>
@@ -162,11 +161,6 @@ void RunWindowTest::interruptWhileAPageIsOnItsWay() {
              QStringLiteral("5"));
 }
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  InstallJapaneseTranslations(app);
-  RunWindowTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+PELLUCOR_GUI_TEST_MAIN(RunWindowTest)
 
 #include "run_window_test.moc"
