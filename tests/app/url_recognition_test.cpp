@@ -7,109 +7,59 @@
 namespace pellucor {
 namespace {
 
-using testing::ScriptedUi;
-
-DefinitionCatalog TwoBoards() {
-  DefinitionCatalog c;
-  c.boards.push_back({u"_yahoo.bbs", u"Yahoo!掲示板", u"http://messages.example.jp/",
-                      u"http://messages.example.jp/bbs?", u"mid", u"1"});
-  c.boards.push_back({u"other.bbs", u"別の掲示板", u"http://other.example.jp/", u"", u"no", u"0"});
-  return c;
-}
-
-class RecognizeTest : public ::testing::Test {
- protected:
-  MemoryForm form;
-  ScriptedUi ui;
-  DefinitionCatalog catalog = TwoBoards();
-
-  void SetUp() override {
+TEST(RecognizeBoardUrl, SplitsSwitchesOrRefuses) {
+  const Text kNoNumber =
+      u"掲示板は認識できましたが、発言番号の取得に失敗しました。\r\n掲示板名：Yahoo!掲示板\r\n"
+      u"メッセージ番号の名前：mid\r\n個別のメッセージを開いてからURLをドラッグ＆ドロップしてくださ"
+      u"い。";
+  const Text kNotUrl = u"ドラッグされたデータはURLではありません";
+  struct Case {
+    const char16_t *dropped, *url1, *url2, *from;
+    int board;
+    Text message;  // empty: none
+  };
+  const Case cases[] = {
+      // The "&" form keeps later parameters and wins over the "?" form; same board: no message.
+      {u"http://messages.example.jp/bbs?a=1&mid=123&x=1?y",
+       u"http://messages.example.jp/bbs?a=1&mid=", u"&x=1?y", u"1", 0, u""},
+      {u"http://messages.example.jp/bbs?mid=5&a=b&mid=9",
+       u"http://messages.example.jp/bbs?mid=5&a=b&mid=", u"", u"1", 0, u""},
+      {u"http://messages.example.jp/bbs?mid=77?s=2", u"http://messages.example.jp/bbs?mid=",
+       u"?s=2", u"1", 0, u""},
+      {u"https://messages.example.jp/bbs?x=1&mid=", u"https://messages.example.jp/bbs?x=1&mid=",
+       u"", u"1", 0, u""},
+      {u"http://other.example.jp/t/5?no=12", u"http://other.example.jp/t/5?no=", u"", u"0", 1,
+       u"掲示板を別の掲示板に切り替えます"},
+      {u"http://messages.example.jp/bbs?board=1", u"http://messages.example.jp/bbs?board=1", u"",
+       u"1", 0, kNoNumber},
+      // Unknown boards, https in any case: taken whole, silently.
+      {u"hTTpS://elsewhere.example/x?mid=3", u"hTTpS://elsewhere.example/x?mid=3", u"", u"55", 0,
+       u""},
+      {u"hello", u"keep1", u"keep2", u"55", 0, kNotUrl},
+      {u"ftp://x/", u"keep1", u"keep2", u"55", 0, kNotUrl},
+      {u"http:/x", u"keep1", u"keep2", u"55", 0, kNotUrl},
+  };
+  DefinitionCatalog catalog;
+  catalog.boards.push_back({u"_yahoo.bbs", u"Yahoo!掲示板", u"http://messages.example.jp/",
+                            u"http://messages.example.jp/bbs?", u"mid", u"1"});
+  catalog.boards.push_back(
+      {u"other.bbs", u"別の掲示板", u"http://other.example.jp/", u"", u"no", u"0"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.dropped));
+    MemoryForm form;
+    testing::ScriptedUi ui;
     form.Combo_bbs().SetIndex(0);
     form.Text_url1().SetValue(u"keep1");
     form.Text_url2().SetValue(u"keep2");
     form.Text_from().SetValue(u"55");
+    RecognizeBoardUrl(form, catalog, ui, c.dropped);
+    EXPECT_EQ(form.Text_url1().Value(), c.url1);
+    EXPECT_EQ(form.Text_url2().Value(), c.url2);
+    EXPECT_EQ(form.Text_from().Value(), c.from);
+    EXPECT_EQ(form.Combo_bbs().Index(), c.board);
+    ASSERT_EQ(ui.messages.size(), c.message.empty() ? 0u : 1u);
+    if (!c.message.empty()) EXPECT_EQ(ui.messages[0].text, c.message);
   }
-};
-
-TEST_F(RecognizeTest, AmpersandFormSplitsAroundTheNumberAndKeepsLaterParameters) {
-  RecognizeBoardUrl(form, catalog, ui,
-                    u"http://messages.example.jp/bbs?action=m&board=1&tid=a&sid=1&mid=123&x=1");
-  EXPECT_EQ(form.Text_url1().Value(),
-            u"http://messages.example.jp/bbs?action=m&board=1&tid=a&sid=1&mid=");
-  EXPECT_EQ(form.Text_url2().Value(), u"&x=1");
-  EXPECT_EQ(form.Text_from().Value(), u"1");
-  EXPECT_TRUE(ui.messages.empty());  // same board: no switching message
-}
-
-TEST_F(RecognizeTest, QuestionFormIsUsedWhenNoAmpersandFormExists) {
-  RecognizeBoardUrl(form, catalog, ui, u"http://messages.example.jp/bbs?mid=77?s=2");
-  EXPECT_EQ(form.Text_url1().Value(), u"http://messages.example.jp/bbs?mid=");
-  EXPECT_EQ(form.Text_url2().Value(), u"?s=2");
-}
-
-TEST_F(RecognizeTest, AmpersandFormWinsOverQuestionForm) {
-  RecognizeBoardUrl(form, catalog, ui, u"http://messages.example.jp/bbs?mid=5&a=b&mid=9");
-  EXPECT_EQ(form.Text_url1().Value(), u"http://messages.example.jp/bbs?mid=5&a=b&mid=");
-  EXPECT_EQ(form.Text_url2().Value(), u"");
-}
-
-TEST_F(RecognizeTest, AddressEndingAfterEqualsGivesEmptySecondHalf) {
-  RecognizeBoardUrl(form, catalog, ui, u"http://messages.example.jp/bbs?x=1&mid=");
-  EXPECT_EQ(form.Text_url1().Value(), u"http://messages.example.jp/bbs?x=1&mid=");
-  EXPECT_EQ(form.Text_url2().Value(), u"");
-}
-
-TEST_F(RecognizeTest, OtherBoardIsSwitchedToWithAMessage) {
-  RecognizeBoardUrl(form, catalog, ui, u"http://other.example.jp/t/5?no=12");
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, u"掲示板を別の掲示板に切り替えます");
-  EXPECT_EQ(ui.messages[0].icon, Icon::Information);
-  EXPECT_EQ(form.Combo_bbs().Index(), 1);
-  EXPECT_EQ(form.Text_from().Value(), u"0");
-  EXPECT_EQ(form.Text_url1().Value(), u"http://other.example.jp/t/5?no=");
-}
-
-TEST_F(RecognizeTest, RecognisedBoardWithoutNumberParameterExplains) {
-  RecognizeBoardUrl(form, catalog, ui, u"http://messages.example.jp/bbs?board=1");
-  EXPECT_EQ(form.Text_url1().Value(), u"http://messages.example.jp/bbs?board=1");
-  EXPECT_EQ(form.Text_url2().Value(), u"");
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text,
-            u"掲示板は認識できましたが、発言番号の取得に失敗しました。\r\n"
-            u"掲示板名：Yahoo!掲示板\r\nメッセージ番号の名前：mid\r\n"
-            u"個別のメッセージを開いてからURLをドラッグ＆ドロップしてください。");
-}
-
-TEST_F(RecognizeTest, UnknownWebAddressTakesTheWholeAddressSilently) {
-  RecognizeBoardUrl(form, catalog, ui, u"HTTP://elsewhere.example/x?mid=3");
-  EXPECT_EQ(form.Text_url1().Value(), u"HTTP://elsewhere.example/x?mid=3");
-  EXPECT_EQ(form.Text_url2().Value(), u"");
-  EXPECT_EQ(form.Text_from().Value(), u"55");
-  EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(RecognizeTest, HttpsAddressOfAKnownBoardIsSplitToo) {
-  RecognizeBoardUrl(form, catalog, ui, u"https://messages.example.jp/bbs?x=1&mid=5&y=2");
-  EXPECT_EQ(form.Text_url1().Value(), u"https://messages.example.jp/bbs?x=1&mid=");
-  EXPECT_EQ(form.Text_url2().Value(), u"&y=2");
-  EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(RecognizeTest, HttpsInAnyCaseIsAcceptedLikeHttp) {
-  RecognizeBoardUrl(form, catalog, ui, u"hTTpS://elsewhere.example/");
-  EXPECT_EQ(form.Text_url1().Value(), u"hTTpS://elsewhere.example/");
-  EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(RecognizeTest, PlainTextIsRefusedAndChangesNothing) {
-  for (const char16_t* text : {u"hello", u"ftp://x/", u"http:/x", u"file:///tmp/a"}) {
-    RecognizeBoardUrl(form, catalog, ui, text);
-  }
-  ASSERT_EQ(ui.messages.size(), 4u);
-  EXPECT_EQ(ui.messages[0].text, u"ドラッグされたデータはURLではありません");
-  EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
-  EXPECT_EQ(form.Text_url1().Value(), u"keep1");
-  EXPECT_EQ(form.Text_url2().Value(), u"keep2");
 }
 
 TEST(FindBoardForUrl, EarlierEntryWinsAndEmptyPatternsMatchNothing) {
@@ -119,12 +69,10 @@ TEST(FindBoardForUrl, EarlierEntryWinsAndEmptyPatternsMatchNothing) {
   c.boards.push_back({u"c.bbs", u"C", u"http://x/y", u"", u"m", u"1"});
   EXPECT_EQ(FindBoardForUrl(c, u"http://x/y/z"), 1);
   EXPECT_EQ(FindBoardForUrl(c, u"http://q/"), -1);
-  EXPECT_EQ(FindBoardForUrl(DefinitionCatalog{}, u"http://x/"), -1);
+  EXPECT_EQ(FindBoardForUrl(c, u"HTTP://X/Y"), -1);  // case-sensitive
   // msgurl, when present, is the pattern; url is then not consulted.
   c.boards[1].msgurl = u"http://x/msg";
   EXPECT_EQ(FindBoardForUrl(c, u"http://x/y/z"), 2);
-  // The comparison is case-sensitive.
-  EXPECT_EQ(FindBoardForUrl(c, u"HTTP://X/Y"), -1);
   // A board that moved to https is still recognised by its http pattern, and the other way round.
   EXPECT_EQ(FindBoardForUrl(c, u"https://x/y/z"), 2);
   c.boards[2].url = u"https://x/y";

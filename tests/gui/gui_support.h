@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "common/files.h"
 #include "common/text.h"
 #include "form_main.h"
 #include "platform/curl_http.h"
@@ -35,8 +36,7 @@ struct SeenBox {
 };
 
 // Answers modal windows as they appear: each handler takes the next new modal widget. A
-// modal widget that appears with no handler queued is closed after a grace period and
-// counted in `unexpected`, so a test cannot hang on a forgotten question.
+// modal widget that appears with no handler queued is closed and counted in `unexpected`.
 class ModalScript : public QObject {
  public:
   using Handler = std::function<void(QWidget*)>;
@@ -59,8 +59,7 @@ class ModalScript : public QObject {
   QTimer timer_;
   std::deque<Handler> handlers_;
   std::vector<QPointer<QWidget>> seen_;
-  QPointer<QWidget> stray_;
-  int stray_ticks_ = 0, pending_ = 0;
+  int pending_ = 0;
   QMessageBox::StandardButton others_ = QMessageBox::NoButton;
 };
 
@@ -74,8 +73,11 @@ class ProgramHome {
   explicit ProgramHome(bool with_data_folder = true);
   Text dir() const { return (tmp_.path() + QLatin1Char('/')).toStdU16String(); }  // ends in "/"
   QString path(const QString& name) const { return tmp_.filePath(name); }
-  void WriteFile(const QString& name, const std::string& bytes) const;
-  std::string ReadFile(const QString& name) const;
+  Text file(const QString& name) const { return dir() + name.toStdU16String(); }
+  void WriteFile(const QString& name, const std::string& bytes) const {
+    WriteFileAtomic(file(name), bytes);
+  }
+  std::string ReadFile(const QString& name) const { return ReadFileBytes(file(name)).value_or(""); }
   bool Exists(const QString& name) const { return QFile::exists(path(name)); }
 
  private:

@@ -1,0 +1,255 @@
+// The history and download windows over their logic, and the message boxes, input box and busy
+// pointer every window uses.
+#include <QComboBox>
+#include <QInputDialog>
+#include <QListWidget>
+#include <QMenu>
+
+#include "form_record.h"
+#include "gui_support.h"
+#include "history/store.h"
+#include "qt_shell.h"
+#include "support/board_server.h"
+
+using namespace pellucor;
+using namespace pellucor::gui;
+using namespace pellucor::gui::testing;
+using B = QMessageBox;
+
+namespace {
+
+HistoryRecord Job(const Text& title, const Text& when, const Text& last) {
+  HistoryRecord r;
+  r.url1 = u"http://b.example/m?mid=";
+  r.url2 = u"&t=" + title;
+  r.fromNumber = r.maxMsg = r.divide = u"1";
+  r.toNumber = r.lastMessage = r.totalMessages = last;
+  r.boardFile = u"_yahoo.bbs";
+  r.outputTypeFile = u"text.out";
+  r.outputPath = u"/tmp/" + title + u".txt";
+  r.divideCount = u"300";
+  r.divideDateKind = u"2";
+  r.title = title;
+  r.lastRunTime = when;
+  return r;
+}
+
+const char16_t kNewOutput[] =
+    u"[basic]\r\nname=新しい出力\r\nmark=txt\r\nversion=1\r\n\r\n[html1]\r\n\r\n[html2]\r\n"
+    u"<@BODY>\r\n\r\n[html3]\r\n\r\n";
+
+// The update site on the loopback board server, with its version list, and a started window.
+struct Updates {
+  explicit Updates(const char16_t* version) {
+    qputenv("PELLUCOR_UPDATE_URL", QByteArray::fromStdString(server.base() + "/update/"));
+    server.ServeFile("/update/version", EncodeCp932(version));
+    server.ServeFile("/update/new.out", EncodeCp932(kNewOutput));
+  }
+  ~Updates() { qunsetenv("PELLUCOR_UPDATE_URL"); }
+  pellucor::testing::BoardServer server;
+  ProgramHome home;
+  ModalScript script;
+  Session s{home};
+};
+
+}  // namespace
+
+class ToolWindowsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void historyPopupCommentDeleteAndPutBack();
+  void downloadChoices();
+  void downloadWithEverythingCurrentClosesItself();
+  void buttonsAnswerThemselves_data();
+  void buttonsAnswerThemselves();
+  void inputBox();
+  void busyPointerAndShellTargets();
+};
+
+void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
+  ProgramHome home;
+  home.WriteFile("record.dat", SerializeHistory({Job(u"古い", u"2001/01/02 03:04:05", u"10"),
+                                                 Job(u"日付なし", u"unknown", u"3"),
+                                                 Job(u"新しい", u"2001/05/06 07:08:09", u"150")}));
+  ModalScript script;
+  Session s(home);
+  QStringList disabled;
+  QString first_line;
+  bool fixed_pitch = false;
+  int row = -1, count_after_delete = -1, count_after_no = -1;
+  script.Then([&](QWidget* w) {
+    auto* record = qobject_cast<Form_record*>(w);
+    auto* list = w->findChild<QListWidget*>(QStringLiteral("List_Recod"));
+    first_line = list->item(0)->text();
+    // Byte-fitted columns line up only when a full-width character is two half-width ones.
+    QFontMetrics m(list->font());
+    int narrow = m.horizontalAdvance('i'), wide = m.horizontalAdvance('W');
+    fixed_pitch = narrow == wide && m.horizontalAdvance(U(u"掲")) == 2 * wide;
+    // The popup first selects the row under the pointer; its comment item edits that row.
+    record->ShowPopupAt(list->visualItemRect(list->item(1)).center());
+    row = list->currentRow();
+    for (QAction* a : record->popup()->actions())
+      if (!a->isEnabled()) disabled << a->objectName();
+    record->popup()->close();
+    w->findChild<QAction*>(QStringLiteral("ListPop_EditComment"))->trigger();
+    // The last line, deleted with the Delete key; then the button, answered No.
+    list->setCurrentRow(2);
+    QTest::keyClick(list, Qt::Key_Delete);
+    count_after_delete = list->count();
+    ClickIn(w, "Command_Delete");
+    count_after_no = list->count();
+    list->setCurrentRow(0);
+    ClickIn(w, "Command_Set");
+  });
+  script.Input(U(u"続きは来週"));
+  script.Answer(QMessageBox::Yes);
+  script.Answer(QMessageBox::No);
+  s.click("Command_Record");
+  QVERIFY(script.Done());
+  EXPECT_NO_STRAYS(script);
+  QVERIFY(first_line.startsWith(QStringLiteral("05/06 07:08 (150)  \t")));  // newest first
+  QVERIFY(fixed_pitch);
+  QCOMPARE(row, 1);
+  QCOMPARE(disabled, (QStringList{"ListPop_CheckNew", "ListPop_AutoPilotChange"}));
+  QCOMPARE(count_after_delete, 2);
+  QCOMPARE(count_after_no, 2);
+  const HistoryList& history = s.window.program().history;
+  QCOMPARE(history.size(), size_t(2));
+  QCOMPARE(QS(history[1].comment), U(u"続きは来週"));
+
+  // The newest job is back in the main window, ready to continue after message 150.
+  QCOMPARE(s.text("Text_from"), QStringLiteral("151"));
+  QCOMPARE(s.text("Text_out"), U(u"/tmp/新しい.txt"));
+  QVERIFY(s.checked("Check_devide") && !s.enabled("Text_to"));
+  QCOMPARE(QS(s.window.catalog().outputs.at(s.find<QComboBox>("Combo_out")->currentIndex()).file),
+           QStringLiteral("text.out"));
+  // record.dat changes when the program ends.
+  s.window.close();
+  QVERIFY(DecodeCp932(home.ReadFile("record.dat")).find(u"続きは来週") != Text::npos);
+}
+
+void ToolWindowsTest::downloadChoices() {
+  Updates u(u"_yahoo.bbs,標準の掲示板,99\r\nnew.out,新しい出力形式,1\r\n_html.out,HTML,0\r\n");
+  std::string old_bbs = u.home.ReadFile("_yahoo.bbs");
+  int outputs_before = u.s.find<QComboBox>("Combo_out")->count();
+  QStringList rows;
+  bool locked = false, stayed = false;
+  u.script.Then([&](QWidget* w) {
+    locked = !u.s.enabled("Command_Run");
+    auto* list = w->findChild<QListWidget*>(QStringLiteral("List_download"));
+    for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+    ClickIn(w, "Command_Download");  // nothing ticked: No keeps the window, with a hint
+    stayed = w->isVisible();
+    list->item(1)->setCheckState(Qt::Checked);
+    ClickIn(w, "Command_Download");
+  });
+  u.script.Answer(QMessageBox::No);
+  u.script.Answer(QMessageBox::Ok);
+  u.script.Answer(QMessageBox::Ok);
+  u.s.trigger("menu_check_multi");
+  QVERIFY(u.script.Done());
+  EXPECT_NO_STRAYS(u.script);
+  QVERIFY(locked && stayed);
+  QCOMPARE(rows.size(), 2);
+  QCOMPARE(rows[1], U(u"新規　new.out(新しい出力形式)"));
+  QCOMPARE(u.script.boxes.size(), size_t(3));  // the question, the hint, the completion
+  QCOMPARE(u.script.boxes[2].text, U(u"処理が完了しました"));
+  QCOMPARE(u.home.ReadFile("new.out"), EncodeCp932(kNewOutput));
+  QCOMPARE(u.home.ReadFile("_yahoo.bbs"), old_bbs);  // not ticked
+  QCOMPARE(u.s.find<QComboBox>("Combo_out")->count(), outputs_before + 1);
+  QVERIFY(u.s.enabled("Command_Run") && !u.s.enabled("Command_Cancel"));
+}
+
+void ToolWindowsTest::downloadWithEverythingCurrentClosesItself() {
+  // Output types only: the newer board definition is not even compared.
+  Updates u(u"_yahoo.bbs,標準の掲示板,99\r\n_html.out,HTML,0\r\n");
+  u.script.Answer(QMessageBox::Ok);
+  u.s.trigger("menu_check_out");
+  QVERIFY(u.script.Done());
+  EXPECT_NO_STRAYS(u.script);
+  QVERIFY(u.script.boxes.at(0).text.startsWith(U(u"更新対象のファイルは有りません")));
+  QVERIFY(!QApplication::activeModalWidget());
+}
+
+void ToolWindowsTest::buttonsAnswerThemselves_data() {
+  QTest::addColumn<int>("set");
+  QTest::addColumn<int>("icon");
+  QTest::addColumn<int>("press");  // NoButton: the close box (Escape)
+  QTest::addColumn<int>("answer");
+  QTest::addColumn<QString>("shown");  // the pressed button's text
+  auto row = [](const char* name, Buttons set, Icon icon, int press, Answer answer, QString shown) {
+    QTest::newRow(name) << int(set) << int(icon) << press << int(answer) << shown;
+  };
+  row("Ok", Buttons::Ok, Icon::Information, B::Ok, Answer::Ok, "OK");
+  row("OkCancel", Buttons::OkCancel, Icon::Critical, B::Cancel, Answer::Cancel, U(u"キャンセル"));
+  row("YesNo, Yes", Buttons::YesNo, Icon::Question, B::Yes, Answer::Yes, U(u"はい"));
+  row("YesNo, No", Buttons::YesNo, Icon::Exclamation, B::No, Answer::No, U(u"いいえ"));
+  row("YesNoCancel", Buttons::YesNoCancel, Icon::Question, B::Cancel, Answer::Cancel,
+      U(u"キャンセル"));
+  row("Abort", Buttons::AbortRetryIgnore, Icon::Critical, B::Abort, Answer::Abort, U(u"中止"));
+  row("Retry", Buttons::AbortRetryIgnore, Icon::Critical, B::Retry, Answer::Retry, U(u"再試行"));
+  row("Ignore", Buttons::AbortRetryIgnore, Icon::Critical, B::Ignore, Answer::Ignore, U(u"無視"));
+  row("RetryCancel", Buttons::RetryCancel, Icon::Critical, B::Retry, Answer::Retry, U(u"再試行"));
+  row("close box, YesNo", Buttons::YesNo, Icon::Question, B::NoButton, Answer::No, "");
+  row("close box, Abort", Buttons::AbortRetryIgnore, Icon::Critical, B::NoButton, Answer::Abort,
+      "");
+  row("close box, OkCancel", Buttons::OkCancel, Icon::Critical, B::NoButton, Answer::Cancel, "");
+}
+
+void ToolWindowsTest::buttonsAnswerThemselves() {
+  QFETCH(int, set);
+  QFETCH(int, icon);
+  QFETCH(int, press);
+  QFETCH(QString, shown);
+  QtUi ui;
+  ModalScript script;
+  if (press == B::NoButton)
+    script.Then([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+  else
+    script.Answer(B::StandardButton(press));
+  Answer answer = ui.MessageBox(u"本文\r\n二行目", u"エラー", Icon(icon), Buttons(set));
+  QTEST(int(answer), "answer");
+  QVERIFY(script.Done());
+  if (press == B::NoButton) return;
+  const SeenBox& box = script.boxes.at(0);
+  QCOMPARE(box.title, U(u"エラー"));
+  QCOMPARE(box.text, U(u"本文\r\n二行目"));
+  const B::Icon icons[] = {B::NoIcon, B::Critical, B::Question, B::Warning, B::Information};
+  QCOMPARE(box.icon, icons[icon]);
+  QVERIFY2(box.buttons.join(' ').contains(shown), qPrintable(box.buttons.join(' ')));
+}
+
+void ToolWindowsTest::inputBox() {
+  QtUi ui;
+  ModalScript script;
+  QString shown;
+  script.Then([&](QWidget* w) {
+    shown = qobject_cast<QInputDialog*>(w)->textValue();
+    qobject_cast<QInputDialog*>(w)->accept();
+  });
+  QCOMPARE(ui.InputBox(u"p", u"t", u"古い"), std::optional<Text>(u"古い"));
+  QCOMPARE(shown, U(u"古い"));
+  script.Input("ignored", false);
+  QVERIFY(!ui.InputBox(u"p", u"t", u"x").has_value());
+  script.Input("");  // an accepted empty text is an empty answer, not a cancel
+  QCOMPARE(ui.InputBox(u"p", u"t", u"x"), std::optional<Text>(u""));
+}
+
+void ToolWindowsTest::busyPointerAndShellTargets() {
+  {
+    QtUi ui;
+    for (bool busy : {true, true, false}) ui.SetBusy(busy);
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    for (bool busy : {false, false, true}) ui.SetBusy(busy);  // one release too many: no effect
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  }
+  QVERIFY(!QApplication::overrideCursor());  // a Ui that goes away leaves none behind
+  QCOMPARE(TargetUrl(u"http://x/y?a=1&b=2").toString(), QStringLiteral("http://x/y?a=1&b=2"));
+  QCOMPARE(TargetUrl(u"/tmp/結果 1.html"), QUrl::fromLocalFile(U(u"/tmp/結果 1.html")));
+  QVERIFY(TargetUrl(u"/tmp/a:b.html").isLocalFile());
+}
+
+PELLUCOR_GUI_TEST_MAIN(ToolWindowsTest)
+
+#include "tool_windows_test.moc"
