@@ -1,11 +1,5 @@
 #include "gui_support.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QInputDialog>
-#include <QPushButton>
-
 namespace pellucor::gui::testing {
 
 ModalScript::ModalScript() {
@@ -37,7 +31,7 @@ void ModalScript::Input(const QString& text, bool accept) {
       unexpected << QStringLiteral("not an input box: ") + w->metaObject()->className();
       return void(w->close());
     }
-    boxes.push_back({dialog->windowTitle(), dialog->labelText(), QMessageBox::NoIcon, {}});
+    boxes.push_back({dialog->windowTitle(), dialog->textValue(), QMessageBox::NoIcon, {}});
     dialog->setTextValue(text);
     accept ? dialog->accept() : dialog->reject();
   });

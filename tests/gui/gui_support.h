@@ -2,20 +2,10 @@
 // throw-away program folder, a Shell that only records, and a started main window.
 #pragma once
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QFile>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 #include <deque>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "app/program.h"
 #include "common/files.h"
@@ -28,7 +18,7 @@
 
 namespace pellucor::gui::testing {
 
-// What a message box (or an input box: its label) showed.
+// What a message box (or an input box: its initial text) showed.
 struct SeenBox {
   QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -78,7 +68,7 @@ class ProgramHome {
     WriteFileAtomic(file(name), bytes);
   }
   std::string ReadFile(const QString& name) const { return ReadFileBytes(file(name)).value_or(""); }
-  bool Exists(const QString& name) const { return QFile::exists(path(name)); }
+  bool Exists(const QString& name) const { return FileExists(file(name)); }
 
  private:
   QTemporaryDir tmp_;

@@ -1,10 +1,5 @@
 // The main window: start-up with and without pellu.ini, the remembered values, the controls'
-// own reactions, drops, the network window, the commands and the minimum size.
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QMimeData>
-
+// own reactions, drops, the network window and the minimum size.
 #include "app/settings.h"
 #include "gui_support.h"
 
@@ -37,7 +32,6 @@ class MainWindowTest : public QObject {
   void dropOfFilesOnTheOutputPath();
   void networkWindow_data();
   void networkWindow();
-  void commands();
   void minimumSizeIsTheLoadTimeSize();
 };
 
@@ -69,7 +63,6 @@ void MainWindowTest::startUp() {
   QCOMPARE(s.text("Text_from"), ini ? QStringLiteral("5") : QStringLiteral("1"));
   QCOMPARE(s.text("Text_out"), QS(home.dir()) + QStringLiteral("data/"));
   QVERIFY(s.checked("Check_MaxMsg") && !s.enabled("Text_to"));  // the check's own reaction
-  QVERIFY(!s.enabled("Command_Cancel"));
   QCOMPARE(s.find<QLabel>("Label_Network")->text(),
            U(u"ﾌﾟﾛｷｼ(既定値を使用) ﾀｲﾑｱｳﾄ(15秒) ﾘﾄﾗｲ(100回)"));
 }
@@ -185,7 +178,6 @@ void MainWindowTest::networkWindow() {
   Session s(home);
   bool stayed = false;
   script.Then([&](QWidget* w) {
-    QCOMPARE(w->windowTitle(), U(u"ネットワーク設定"));
     if (!retry.isEmpty()) w->findChild<QLineEdit*>(QStringLiteral("Text_Retry"))->setText(retry);
     leave == QStringLiteral("close") ? void(w->close()) : ClickIn(w, leave.toLatin1().constData());
     if ((stayed = w->isVisible())) ClickIn(w, "Command_Ok");
@@ -202,29 +194,6 @@ void MainWindowTest::networkWindow() {
   }
   QCOMPARE(s.text("Text_Retry"), kept);
   QVERIFY(s.find<QLabel>("Label_Network")->text().endsWith(U(u"ﾘﾄﾗｲ(%1回)").arg(kept)));
-}
-
-void MainWindowTest::commands() {
-  ProgramHome home;
-  ModalScript script;
-  Session s(home);
-  // The first message and the board's top page in the browser.
-  s.set("Text_url1", "http://b/m?mid=");
-  s.set("Text_from", "007");
-  s.set("Text_url2", "&x");
-  s.click("Command_OpenUrl");
-  s.click("Command_OpenBBS");
-  QCOMPARE(s.shell.opened.size(), size_t(2));
-  QCOMPARE(QS(s.shell.opened[0]), QStringLiteral("http://b/m?mid=7&x"));
-  QCOMPARE(QS(s.shell.opened[1]), QStringLiteral("http://localhost/board/"));
-  // Edit: the notice, then the editor on the selected definition; delete does nothing.
-  script.Answer(QMessageBox::Ok);
-  s.click("Command_out_html_0");
-  s.click("Command_bbs_status_2");
-  QCOMPARE(script.boxes.size(), size_t(1));
-  QCOMPARE(s.shell.edited.size(), size_t(1));
-  QVERIFY(QS(s.shell.edited[0]).startsWith(QS(home.dir())) && s.shell.edited[0].ends_with(u".out"));
-  EXPECT_NO_STRAYS(script);
 }
 
 void MainWindowTest::minimumSizeIsTheLoadTimeSize() {

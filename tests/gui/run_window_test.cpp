@@ -1,8 +1,5 @@
 // A collection run driven from the main window against the loopback board: the locked
 // window, the status line, Cancel and the close box mid-run, the result file and the history.
-#include <QElapsedTimer>
-#include <QLabel>
-#include <set>
 
 #include "common/deffile.h"
 #include "gui_support.h"
@@ -16,39 +13,38 @@ using pellucor::testing::TopicSpec;
 
 namespace {
 
-// A home whose settings point at the loopback board: messages 1 to 25 into data/out.html.
-void PrepareHome(ProgramHome& home, const BoardServer& server) {
-  QString ini =
-      QStringLiteral(
-          "[main]\r\nurl1=%1\r\nurl2=\r\nfrom=1\r\nto=25\r\nmaxmsg=0\r\n"
-          "topictofilename=0\r\noutfile=%2\r\nout_file=_html.out\r\nbbs_file=_yahoo.bbs"
-          "\r\ntimeout=5\r\nretry=3\r\nerror=1\r\nproxy=1\r\n")
-          .arg(QString::fromStdString(server.url1()), home.path(QStringLiteral("data/out.html")));
-  home.WriteFile(QStringLiteral("pellu.ini"), EncodeCp932(ini.toStdU16String()));
-}
-
-// Watches the window at every turn of the event loop while a run goes on.
-struct RunWatch {
-  explicit RunWatch(Session& s) : s(s) {
+// The loopback board, a home whose settings take messages 1 to 25 from it into data/out.html,
+// and the started window, watched at every turn of the event loop while a run goes on.
+struct RunDesk {
+  RunDesk() {
+    QString ini = QStringLiteral(
+                      "[main]\r\nurl1=%1\r\nto=25\r\nmaxmsg=0\r\ntopictofilename=0\r\n"
+                      "outfile=%2\r\nout_file=_html.out\r\ntimeout=5\r\nretry=3\r\nproxy=1\r\n")
+                      .arg(QString::fromStdString(server.url1()), home.path("data/out.html"));
+    home.WriteFile("pellu.ini", EncodeCp932(ini.toStdU16String()));
+    script.AnswerOthers(QMessageBox::No);  // "show the result?" and anything else: No
+    s = std::make_unique<Session>(home);
     QObject::connect(&timer, &QTimer::timeout, [this] { Look(); });
     timer.start(0);
   }
   void Look() {
-    if (!s.window.IsBusy()) return;
+    if (!s->window.IsBusy()) return;
     ++turns;
-    statuses.insert(s.find<QLabel>("Label_status")->text());
-    for (const char* name : {"Text_url1", "Command_Run", "Command_Network"})
-      if (s.enabled(name)) unlocked << name;
-    if (s.find<QAction>("menu_check_multi")->isEnabled()) unlocked << "menu_check_multi";
-    if (s.enabled("Command_Cancel")) cancel_enabled = true;
+    QString status = s->find<QLabel>("Label_status")->text();
+    if (!statuses.endsWith('\n' + status)) statuses += '\n' + status;
+    locked = locked && !s->enabled("Text_url1") && !s->enabled("Command_Network") &&
+             !s->enabled("Command_Run") && !s->find<QAction>("menu_check_multi")->isEnabled();
+    cancel_enabled = cancel_enabled || s->enabled("Command_Cancel");
     if (on_turn) on_turn();
   }
-  Session& s;
+  BoardServer server{TopicSpec{}};
+  ProgramHome home;
+  ModalScript script;
+  std::unique_ptr<Session> s;
   QTimer timer;
   int turns = 0;
-  std::set<QString> statuses;
-  QStringList unlocked;  // controls seen enabled during the run
-  bool cancel_enabled = false;
+  QString statuses;  // each new status text on a line of its own
+  bool locked = true, cancel_enabled = false;
   std::function<void()> on_turn;
 };
 
@@ -64,50 +60,39 @@ class RunWindowTest : public QObject {
 };
 
 void RunWindowTest::wholeRunFromTheWindow() {
-  BoardServer server(TopicSpec{});
-  ProgramHome home;
-  PrepareHome(home, server);
-  ModalScript script;
-  script.AnswerOthers(QMessageBox::No);  // "show the result?" and anything else: No
-  Session s(home);
-
+  RunDesk run;
+  Session& s = *run.s;
   // A refused check leaves the window released.
   s.set("Text_url1", "   ");
   s.click("Command_Run");
-  QCOMPARE(script.boxes.at(0).text, U(u"取得URL（左）が未入力です"));
+  QCOMPARE(run.script.boxes.at(0).text, U(u"取得URL（左）が未入力です"));
   QVERIFY(s.enabled("Text_url1") && !s.enabled("Command_Cancel") && !s.window.IsBusy());
-  s.set("Text_url1", QString::fromStdString(server.url1()));
+  s.set("Text_url1", QString::fromStdString(run.server.url1()));
 
-  RunWatch watch(s);
   s.click("Command_Run");
   QTRY_VERIFY_WITH_TIMEOUT(!s.window.IsBusy(), 60000);
-  EXPECT_NO_STRAYS(script);
-  QVERIFY(watch.turns > 0);
-  QCOMPARE(watch.unlocked, QStringList());
-  QVERIFY(watch.cancel_enabled);
+  EXPECT_NO_STRAYS(run.script);
+  QVERIFY(run.turns > 0 && run.locked && run.cancel_enabled);
   // The status line moved with every message while the window was locked.
   for (int n = 1; n <= 25; ++n)
-    QVERIFY2(std::any_of(watch.statuses.begin(), watch.statuses.end(),
-                         [n](const QString& st) {
-                           return st.startsWith(QStringLiteral("msg( %1 ) ").arg(n));
-                         }),
-             qPrintable(QString::number(n)));
+    QVERIFY2(run.statuses.contains(QStringLiteral("\nmsg( %1 ) ").arg(n)),
+             qPrintable(run.statuses));
   QVERIFY(s.enabled("Text_url1") && s.enabled("Command_Run") && !s.enabled("Command_Cancel"));
 
   // The result, the moved range and the history.
-  Text out = DecodeCp932(home.ReadFile(QStringLiteral("data/out.html")));
-  QVERIFY(out.find(server.Message(1).subject) != Text::npos);
-  QVERIFY(out.find(server.Message(25).subject) != Text::npos);
+  Text out = DecodeCp932(run.home.ReadFile("data/out.html"));
+  QVERIFY(out.find(run.server.Message(1).subject) != Text::npos);
+  QVERIFY(out.find(run.server.Message(25).subject) != Text::npos);
   QCOMPARE(s.text("Text_from"), QStringLiteral("26"));
   QCOMPARE(s.window.program().history.size(), size_t(1));
   QCOMPARE(QS(s.window.program().history[0].lastMessage), QStringLiteral("25"));
-  QVERIFY(home.Exists(QStringLiteral("record.dat")));
-  QCOMPARE(server.RequestCount(26), 0);
+  QVERIFY(run.home.Exists("record.dat"));
+  QCOMPARE(run.server.RequestCount(26), 0);
 
   // The view button hands the result to the desktop.
   s.click("Command_View");
   QTRY_VERIFY(!s.shell.opened.empty());
-  QCOMPARE(QS(s.shell.opened.back()), home.path(QStringLiteral("data/out.html")));
+  QCOMPARE(QS(s.shell.opened.back()), run.home.path("data/out.html"));
 }
 
 void RunWindowTest::interruptWhileAPageIsOnItsWay_data() {
@@ -118,21 +103,16 @@ void RunWindowTest::interruptWhileAPageIsOnItsWay_data() {
 
 void RunWindowTest::interruptWhileAPageIsOnItsWay() {
   QFETCH(bool, closeBox);
-  BoardServer server(TopicSpec{});
-  server.SetDelay(8000);
-  server.Misbehave(5, pellucor::testing::Misbehaviour::Delay);
-  ProgramHome home;
-  PrepareHome(home, server);
-  ModalScript script;
-  script.AnswerOthers(QMessageBox::No);
-  Session s(home);
-  RunWatch watch(s);
+  RunDesk run;
+  Session& s = *run.s;
+  run.server.SetDelay(8000);
+  run.server.Misbehave(5, pellucor::testing::Misbehaviour::Delay);
   QElapsedTimer since;
   int turns_before = 0;
-  watch.on_turn = [&] {
-    if (since.isValid() || server.RequestCount(5) == 0) return;
+  run.on_turn = [&] {
+    if (since.isValid() || run.server.RequestCount(5) == 0) return;
     since.start();
-    turns_before = watch.turns;
+    turns_before = run.turns;
     if (closeBox) {
       s.window.close();
       QVERIFY(s.window.isVisible());  // it waits for the run to end through its cancel path
@@ -147,18 +127,17 @@ void RunWindowTest::interruptWhileAPageIsOnItsWay() {
   QVERIFY(since.isValid() && turns_before > 2);
   QVERIFY2(since.elapsed() < 4000, qPrintable(QString::number(since.elapsed())));
   QTRY_COMPARE(s.window.isVisible(), !closeBox);
-  EXPECT_NO_STRAYS(script);
-  QVERIFY(std::any_of(script.boxes.begin(), script.boxes.end(), [](const SeenBox& b) {
+  EXPECT_NO_STRAYS(run.script);
+  QVERIFY(std::any_of(run.script.boxes.begin(), run.script.boxes.end(), [](const SeenBox& b) {
     return b.text.startsWith(U(u"処理を中断します。"));
   }));
   // Ended through the cancel path: nothing lost, the range moves on.
-  QCOMPARE(server.RequestCount(6), 0);
+  QCOMPARE(run.server.RequestCount(6), 0);
   QCOMPARE(QS(s.window.program().history.at(0).lastMessage), QStringLiteral("4"));
   QCOMPARE(s.text("Text_from"), QStringLiteral("5"));
-  QVERIFY(home.Exists(QStringLiteral("record.dat")));
+  QVERIFY(run.home.Exists("record.dat"));
   if (closeBox)
-    QCOMPARE(QS(ReadDefinitionValue(u"main", u"from", u"", home.dir() + u"pellu.ini")),
-             QStringLiteral("5"));
+    QCOMPARE(QS(ReadDefinitionValue(u"main", u"from", u"", run.home.file("pellu.ini"))), "5");
 }
 
 PELLUCOR_GUI_TEST_MAIN(RunWindowTest)
