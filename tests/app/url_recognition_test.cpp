@@ -20,30 +20,22 @@ TEST(RecognizeBoardUrl, SplitsSwitchesOrRefuses) {
   };
   const Case cases[] = {
       // The "&" form keeps later parameters and wins over the "?" form; same board: no message.
-      {u"http://messages.example.jp/bbs?a=1&mid=123&x=1?y",
-       u"http://messages.example.jp/bbs?a=1&mid=", u"&x=1?y", u"1", 0, u""},
-      {u"http://messages.example.jp/bbs?mid=5&a=b&mid=9",
-       u"http://messages.example.jp/bbs?mid=5&a=b&mid=", u"", u"1", 0, u""},
-      {u"http://messages.example.jp/bbs?mid=77?s=2", u"http://messages.example.jp/bbs?mid=",
-       u"?s=2", u"1", 0, u""},
-      {u"https://messages.example.jp/bbs?x=1&mid=", u"https://messages.example.jp/bbs?x=1&mid=",
-       u"", u"1", 0, u""},
-      {u"http://other.example.jp/t/5?no=12", u"http://other.example.jp/t/5?no=", u"", u"0", 1,
+      {u"http://y.jp/bbs?a=1&mid=123&x=1?y", u"http://y.jp/bbs?a=1&mid=", u"&x=1?y", u"1", 0, u""},
+      {u"http://y.jp/bbs?mid=5&a=b&mid=9", u"http://y.jp/bbs?mid=5&a=b&mid=", u"", u"1", 0, u""},
+      {u"http://y.jp/bbs?mid=77?s=2", u"http://y.jp/bbs?mid=", u"?s=2", u"1", 0, u""},
+      {u"https://y.jp/bbs?x=1&mid=", u"https://y.jp/bbs?x=1&mid=", u"", u"1", 0, u""},
+      {u"http://o.jp/t/5?no=12", u"http://o.jp/t/5?no=", u"", u"0", 1,
        u"掲示板を別の掲示板に切り替えます"},
-      {u"http://messages.example.jp/bbs?board=1", u"http://messages.example.jp/bbs?board=1", u"",
-       u"1", 0, kNoNumber},
+      {u"http://y.jp/bbs?board=1", u"http://y.jp/bbs?board=1", u"", u"1", 0, kNoNumber},
       // Unknown boards, https in any case: taken whole, silently.
-      {u"hTTpS://elsewhere.example/x?mid=3", u"hTTpS://elsewhere.example/x?mid=3", u"", u"55", 0,
-       u""},
+      {u"hTTpS://e.jp/x?mid=3", u"hTTpS://e.jp/x?mid=3", u"", u"55", 0, u""},
       {u"hello", u"keep1", u"keep2", u"55", 0, kNotUrl},
-      {u"ftp://x/", u"keep1", u"keep2", u"55", 0, kNotUrl},
       {u"http:/x", u"keep1", u"keep2", u"55", 0, kNotUrl},
   };
   DefinitionCatalog catalog;
-  catalog.boards.push_back({u"_yahoo.bbs", u"Yahoo!掲示板", u"http://messages.example.jp/",
-                            u"http://messages.example.jp/bbs?", u"mid", u"1"});
   catalog.boards.push_back(
-      {u"other.bbs", u"別の掲示板", u"http://other.example.jp/", u"", u"no", u"0"});
+      {u"_yahoo.bbs", u"Yahoo!掲示板", u"http://y.jp/", u"http://y.jp/bbs?", u"mid", u"1"});
+  catalog.boards.push_back({u"other.bbs", u"別の掲示板", u"http://o.jp/", u"", u"no", u"0"});
   for (const Case& c : cases) {
     SCOPED_TRACE(ToUtf8(c.dropped));
     MemoryForm form;
@@ -57,8 +49,8 @@ TEST(RecognizeBoardUrl, SplitsSwitchesOrRefuses) {
     EXPECT_EQ(form.Text_url2().Value(), c.url2);
     EXPECT_EQ(form.Text_from().Value(), c.from);
     EXPECT_EQ(form.Combo_bbs().Index(), c.board);
-    ASSERT_EQ(ui.messages.size(), c.message.empty() ? 0u : 1u);
-    if (!c.message.empty()) EXPECT_EQ(ui.messages[0].text, c.message);
+    ASSERT_LE(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages.empty() ? Text() : ui.messages[0].text, c.message);
   }
 }
 

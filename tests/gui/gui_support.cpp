@@ -2,12 +2,6 @@
 
 namespace pellucor::gui::testing {
 
-ModalScript::ModalScript() {
-  timer_.setInterval(20);
-  connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
-  timer_.start();
-}
-
 void ModalScript::Answer(QMessageBox::StandardButton button) {
   Then([this, button](QWidget* w) {
     auto* box = qobject_cast<QMessageBox*>(w);
@@ -72,10 +66,6 @@ Session::Session(ProgramHome& home) : window(ui, shell, http, clock, home.dir())
   window.Load();
   window.show();
   window.activateWindow();
-}
-
-void ClickIn(QWidget* w, const char* name) {
-  w->findChild<QPushButton*>(QString::fromLatin1(name))->click();
 }
 
 }  // namespace pellucor::gui::testing

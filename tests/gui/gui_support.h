@@ -30,7 +30,10 @@ struct SeenBox {
 class ModalScript : public QObject {
  public:
   using Handler = std::function<void(QWidget*)>;
-  ModalScript();
+  ModalScript() {
+    connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
+    timer_.start(20);
+  }
   void Then(Handler handler) { handlers_.push_back(std::move(handler)); }
   // A message box answered with `button`; what it showed goes to `boxes`.
   void Answer(QMessageBox::StandardButton button);
@@ -53,8 +56,10 @@ class ModalScript : public QObject {
   QMessageBox::StandardButton others_ = QMessageBox::NoButton;
 };
 
-#define EXPECT_NO_STRAYS(script) \
-  QVERIFY2((script).unexpected.isEmpty(), qPrintable((script).unexpected.join(QLatin1Char('\n'))))
+// Every queued handler ran, and no window came unasked.
+#define EXPECT_SCRIPT_DONE(script)                           \
+  QVERIFY2((script).Done() && (script).unexpected.isEmpty(), \
+           qPrintable((script).unexpected.join(QLatin1Char('\n'))))
 
 // A program folder with the shipped definitions (and, unless told otherwise, the data folder),
 // removed at the end of the test.
@@ -93,7 +98,7 @@ struct Session {
 
   template <typename T = QWidget>
   T* find(const char* name) {
-    return window.findChild<T*>(QString::fromLatin1(name));
+    return window.findChild<T*>(name);
   }
   QString text(const char* name) { return find<QLineEdit>(name)->text(); }
   void set(const char* name, const QString& v) { find<QLineEdit>(name)->setText(v); }
@@ -104,14 +109,11 @@ struct Session {
 };
 
 // Clicks the button `name` inside the dialog `w`.
-void ClickIn(QWidget* w, const char* name);
-
-inline QString QS(const Text& t) {
-  return QString::fromStdU16String(t);
-}
-inline QString U(const char16_t* s) {
-  return QString::fromUtf16(s);
-}
+inline const auto ClickIn = [](QWidget* w, const char* b) {
+  w->findChild<QPushButton*>(b)->click();
+};
+inline const auto QS = [](const Text& t) { return QString::fromStdU16String(t); };
+inline const auto U = [](const char16_t* s) { return QString::fromUtf16(s); };
 
 }  // namespace pellucor::gui::testing
 

@@ -30,20 +30,6 @@ const char16_t kNewOutput[] =
     u"[basic]\r\nname=新しい出力\r\nmark=txt\r\nversion=1\r\n\r\n[html1]\r\n\r\n[html2]\r\n"
     u"<@BODY>\r\n\r\n[html3]\r\n\r\n";
 
-// The update site on the loopback board server, with its version list, and a started window.
-struct Updates {
-  explicit Updates(const char16_t* version) {
-    qputenv("PELLUCOR_UPDATE_URL", QByteArray::fromStdString(server.base() + "/update/"));
-    server.ServeFile("/update/version", EncodeCp932(version));
-    server.ServeFile("/update/new.out", EncodeCp932(kNewOutput));
-  }
-  ~Updates() { qunsetenv("PELLUCOR_UPDATE_URL"); }
-  pellucor::testing::BoardServer server;
-  ProgramHome home;
-  ModalScript script;
-  Session s{home};
-};
-
 }  // namespace
 
 class ToolWindowsTest : public QObject {
@@ -52,11 +38,9 @@ class ToolWindowsTest : public QObject {
  private slots:
   void historyPopupCommentDeleteAndPutBack();
   void downloadChoices();
-  void downloadWithEverythingCurrentClosesItself();
   void buttonsAnswerThemselves_data();
   void buttonsAnswerThemselves();
-  void inputBox();
-  void busyPointerAndShellTargets();
+  void inputBoxBusyPointerAndShellTargets();
 };
 
 void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
@@ -98,8 +82,7 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   script.Answer(QMessageBox::Yes);
   script.Answer(QMessageBox::No);
   s.click("Command_Record");
-  QVERIFY(script.Done());
-  EXPECT_NO_STRAYS(script);
+  EXPECT_SCRIPT_DONE(script);
   QVERIFY(first_line.startsWith(QStringLiteral("05/06 07:08 (150)  \t")));  // newest first
   QVERIFY(fixed_pitch);
   QCOMPARE(row, 1);
@@ -107,8 +90,7 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   QCOMPARE(count_after_delete, 2);
   QCOMPARE(count_after_no, 2);
   const HistoryList& history = s.window.program().history;
-  QCOMPARE(history.size(), size_t(2));
-  QCOMPARE(QS(history[1].comment), U(u"続きは来週"));
+  QCOMPARE(QS(history.at(1).comment), U(u"続きは来週"));
 
   // The newest job is back in the main window, ready to continue after message 150.
   QCOMPARE(s.text("Text_from"), QStringLiteral("151"));
@@ -122,13 +104,21 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
 }
 
 void ToolWindowsTest::downloadChoices() {
-  Updates u(u"_yahoo.bbs,標準の掲示板,99\r\nnew.out,新しい出力形式,1\r\n_html.out,HTML,0\r\n");
-  std::string old_bbs = u.home.ReadFile("_yahoo.bbs");
-  int outputs_before = u.s.find<QComboBox>("Combo_out")->count();
+  pellucor::testing::BoardServer site;
+  site.ServeFile("/update/version",
+                 EncodeCp932(u"_yahoo.bbs,標準の掲示板,99\r\n"
+                             u"new.out,新しい出力形式,1\r\n_html.out,HTML,0\r\n"));
+  site.ServeFile("/update/new.out", EncodeCp932(kNewOutput));
+  qputenv("PELLUCOR_UPDATE_URL", QByteArray::fromStdString(site.base() + "/update/"));
+  ProgramHome home;
+  ModalScript script;
+  Session s(home);
+  std::string old_bbs = home.ReadFile("_yahoo.bbs");
+  int outputs_before = s.find<QComboBox>("Combo_out")->count();
   QStringList rows;
   bool locked = false, stayed = false;
-  u.script.Then([&](QWidget* w) {
-    locked = !u.s.enabled("Command_Run");
+  script.Then([&](QWidget* w) {
+    locked = !s.enabled("Command_Run");
     auto* list = w->findChild<QListWidget*>(QStringLiteral("List_download"));
     for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
     ClickIn(w, "Command_Download");  // nothing ticked: No keeps the window, with a hint
@@ -136,32 +126,20 @@ void ToolWindowsTest::downloadChoices() {
     list->item(1)->setCheckState(Qt::Checked);
     ClickIn(w, "Command_Download");
   });
-  u.script.Answer(QMessageBox::No);
-  u.script.Answer(QMessageBox::Ok);
-  u.script.Answer(QMessageBox::Ok);
-  u.s.trigger("menu_check_multi");
-  QVERIFY(u.script.Done());
-  EXPECT_NO_STRAYS(u.script);
+  script.Answer(QMessageBox::No);
+  script.Answer(QMessageBox::Ok);
+  script.Answer(QMessageBox::Ok);
+  s.trigger("menu_check_multi");
+  EXPECT_SCRIPT_DONE(script);
   QVERIFY(locked && stayed);
   QCOMPARE(rows.size(), 2);
   QCOMPARE(rows[1], U(u"新規　new.out(新しい出力形式)"));
-  QCOMPARE(u.script.boxes.size(), size_t(3));  // the question, the hint, the completion
-  QCOMPARE(u.script.boxes[2].text, U(u"処理が完了しました"));
-  QCOMPARE(u.home.ReadFile("new.out"), EncodeCp932(kNewOutput));
-  QCOMPARE(u.home.ReadFile("_yahoo.bbs"), old_bbs);  // not ticked
-  QCOMPARE(u.s.find<QComboBox>("Combo_out")->count(), outputs_before + 1);
-  QVERIFY(u.s.enabled("Command_Run") && !u.s.enabled("Command_Cancel"));
-}
-
-void ToolWindowsTest::downloadWithEverythingCurrentClosesItself() {
-  // Output types only: the newer board definition is not even compared.
-  Updates u(u"_yahoo.bbs,標準の掲示板,99\r\n_html.out,HTML,0\r\n");
-  u.script.Answer(QMessageBox::Ok);
-  u.s.trigger("menu_check_out");
-  QVERIFY(u.script.Done());
-  EXPECT_NO_STRAYS(u.script);
-  QVERIFY(u.script.boxes.at(0).text.startsWith(U(u"更新対象のファイルは有りません")));
-  QVERIFY(!QApplication::activeModalWidget());
+  QCOMPARE(script.boxes.size(), size_t(3));  // the question, the hint, the completion
+  QCOMPARE(script.boxes[2].text, U(u"処理が完了しました"));
+  QCOMPARE(home.ReadFile("new.out"), EncodeCp932(kNewOutput));
+  QCOMPARE(home.ReadFile("_yahoo.bbs"), old_bbs);  // not ticked
+  QCOMPARE(s.find<QComboBox>("Combo_out")->count(), outputs_before + 1);
+  QVERIFY(s.enabled("Command_Run") && !s.enabled("Command_Cancel"));
 }
 
 void ToolWindowsTest::buttonsAnswerThemselves_data() {
@@ -175,11 +153,8 @@ void ToolWindowsTest::buttonsAnswerThemselves_data() {
   };
   row("Ok", Buttons::Ok, Icon::Information, B::Ok, Answer::Ok, "OK");
   row("YesNo, No", Buttons::YesNo, Icon::Exclamation, B::No, Answer::No, U(u"いいえ"));
-  row("YesNoCancel", Buttons::YesNoCancel, Icon::Question, B::Cancel, Answer::Cancel,
-      U(u"キャンセル"));
   row("Abort", Buttons::AbortRetryIgnore, Icon::Critical, B::Abort, Answer::Abort, U(u"中止"));
-  row("Retry", Buttons::AbortRetryIgnore, Icon::Critical, B::Retry, Answer::Retry, U(u"再試行"));
-  row("Ignore", Buttons::AbortRetryIgnore, Icon::Critical, B::Ignore, Answer::Ignore, U(u"無視"));
+  row("Ignore", Buttons::AbortRetryIgnore, Icon::Question, B::Ignore, Answer::Ignore, U(u"無視"));
   row("RetryCancel", Buttons::RetryCancel, Icon::Critical, B::Retry, Answer::Retry, U(u"再試行"));
   row("close box, YesNo", Buttons::YesNo, Icon::Question, B::NoButton, Answer::No, "");
   row("close box, Abort", Buttons::AbortRetryIgnore, Icon::Critical, B::NoButton, Answer::Abort,
@@ -200,7 +175,7 @@ void ToolWindowsTest::buttonsAnswerThemselves() {
     script.Answer(B::StandardButton(press));
   Answer answer = ui.MessageBox(u"本文\r\n二行目", u"エラー", Icon(icon), Buttons(set));
   QTEST(int(answer), "answer");
-  QVERIFY(script.Done());
+  EXPECT_SCRIPT_DONE(script);
   if (press == B::NoButton) return;
   const SeenBox& box = script.boxes.at(0);
   QCOMPARE(box.title, U(u"エラー"));
@@ -210,21 +185,18 @@ void ToolWindowsTest::buttonsAnswerThemselves() {
   QVERIFY2(box.buttons.join(' ').contains(shown), qPrintable(box.buttons.join(' ')));
 }
 
-void ToolWindowsTest::inputBox() {
-  QtUi ui;
-  ModalScript script;
-  script.Input(U(u"新しい"));
-  QCOMPARE(ui.InputBox(u"p", u"t", u"古い"), std::optional<Text>(u"新しい"));
-  QCOMPARE(script.boxes.at(0).text, U(u"古い"));  // the initial text, shown
-  script.Input("ignored", false);
-  QVERIFY(!ui.InputBox(u"p", u"t", u"x").has_value());
-  script.Input("");  // an accepted empty text is an empty answer, not a cancel
-  QCOMPARE(ui.InputBox(u"p", u"t", u"x"), std::optional<Text>(u""));
-}
-
-void ToolWindowsTest::busyPointerAndShellTargets() {
+void ToolWindowsTest::inputBoxBusyPointerAndShellTargets() {
   {
     QtUi ui;
+    ModalScript script;
+    script.Input(U(u"新しい"));
+    QCOMPARE(ui.InputBox(u"p", u"t", u"古い"), std::optional<Text>(u"新しい"));
+    QCOMPARE(script.boxes.at(0).text, U(u"古い"));  // the initial text, shown
+    script.Input("ignored", false);
+    QVERIFY(!ui.InputBox(u"p", u"t", u"x").has_value());
+    script.Input("");  // an accepted empty text is an empty answer, not a cancel
+    QCOMPARE(ui.InputBox(u"p", u"t", u"x"), std::optional<Text>(u""));
+
     for (bool busy : {true, true, false}) ui.SetBusy(busy);
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     for (bool busy : {false, false, true}) ui.SetBusy(busy);  // one release too many: no effect
