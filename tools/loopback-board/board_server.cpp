@@ -44,8 +44,8 @@ std::string NoMessagePage(Encoding e) {
 
 }  // namespace
 
-BoardServer::BoardServer(TopicSpec spec, int port) : server_(std::make_unique<httplib::Server>()) {
-  SetTopic(spec);
+BoardServer::BoardServer(TopicSpec topic, int port) : server_(std::make_unique<httplib::Server>()) {
+  SetTopic(topic);
   server_->set_tcp_nodelay(true);
   auto page = [this](const httplib::Request& req, httplib::Response& res) {
     int64_t n = NumberOf(req);
@@ -54,10 +54,10 @@ BoardServer::BoardServer(TopicSpec spec, int port) : server_(std::make_unique<ht
     bool compress;
     {
       std::lock_guard<std::mutex> lock(mu_);
-      compress = spec_.compress;
+      compress = topic_.compress;
       requests_.push_back(req.path + (req.params.empty() ? "" : "?mid=" + std::to_string(n)));
       ++counts_[n];
-      enc = spec_.encoding;
+      enc = topic_.encoding;
     }
     if (req.path == kPagePath) kind = TakeMisbehaviour(n);
     switch (kind) {
@@ -136,26 +136,26 @@ std::string BoardServer::url1() const {
   return base() + kPagePath + "?mid=";
 }
 
-void BoardServer::SetTopic(const TopicSpec& spec) {
+void BoardServer::SetTopic(const TopicSpec& topic) {
   Text padding;
-  if (spec.page_bytes) {
+  if (topic.page_bytes) {
     // Lines of mixed text until the sampled page reaches the size asked for.
     const Text line = u"長い本文の行です。かなカナ漢字とASCII 0123456789 を含みます。\n";
-    BoardMessage m = SampleMessage(1, spec.count);
-    m.topic_title = spec.topic_title;
+    BoardMessage m = SampleMessage(1, topic.count);
+    m.topic_title = topic.topic_title;
     auto size_with = [&](const Text& pad) {
       BoardMessage p = m;
       p.body += u"\n" + pad;
-      return EncodePage(MakeBoardPage(p), spec.encoding).size();
+      return EncodePage(MakeBoardPage(p), topic.encoding).size();
     };
     size_t per_line = size_with(line) - size_with(Text());
     size_t have = size_with(Text());
-    if (have < spec.page_bytes)
-      for (size_t i = (spec.page_bytes - have + per_line - 1) / per_line; i > 0; --i)
+    if (have < topic.page_bytes)
+      for (size_t i = (topic.page_bytes - have + per_line - 1) / per_line; i > 0; --i)
         padding += line;
   }
   std::lock_guard<std::mutex> lock(mu_);
-  spec_ = spec;
+  topic_ = topic;
   padding_ = std::move(padding);
   pages_.clear();
 }
@@ -182,8 +182,8 @@ void BoardServer::ServeFile(const std::string& path, std::string bytes) {
 
 BoardMessage BoardServer::Message(int64_t n) {
   std::lock_guard<std::mutex> lock(mu_);
-  BoardMessage m = SampleMessage(n, spec_.highest ? spec_.highest : spec_.count);
-  m.topic_title = spec_.topic_title;
+  BoardMessage m = SampleMessage(n, topic_.highest ? topic_.highest : topic_.count);
+  m.topic_title = topic_.topic_title;
   if (!padding_.empty()) m.body += u"\n" + padding_;
   return m;
 }
@@ -194,8 +194,8 @@ std::string BoardServer::PageBytes(int64_t n) {
   {
     std::lock_guard<std::mutex> lock(mu_);
     if (auto it = pages_.find(n); it != pages_.end()) return it->second;
-    enc = spec_.encoding;
-    count = spec_.count;
+    enc = topic_.encoding;
+    count = topic_.count;
   }
   std::string bytes =
       n < 1 || n > count ? NoMessagePage(enc) : EncodePage(MakeBoardPage(Message(n)), enc);

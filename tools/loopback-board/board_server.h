@@ -41,7 +41,7 @@ struct TopicSpec {
 
 class BoardServer {
  public:
-  explicit BoardServer(TopicSpec spec = {}, int port = 0);  // 0 = ephemeral
+  explicit BoardServer(TopicSpec topic = {}, int port = 0);  // 0 = ephemeral
   ~BoardServer();
   BoardServer(const BoardServer&) = delete;
   BoardServer& operator=(const BoardServer&) = delete;
@@ -50,7 +50,7 @@ class BoardServer {
   std::string base() const;  // "http://127.0.0.1:PORT"
   std::string url1() const;  // base() + "/board/message?mid="
 
-  void SetTopic(const TopicSpec& spec);
+  void SetTopic(const TopicSpec& topic);
   // The next `times` requests for message n misbehave (-1: every request).
   void Misbehave(int64_t n, Misbehaviour kind, int times = -1);
   void SetDelay(int milliseconds);
@@ -78,8 +78,8 @@ class BoardServer {
   mutable std::mutex mu_;
   std::condition_variable stop_cv_;
   bool stopping_ = false;
-  TopicSpec spec_;
-  Text padding_;  // body lines added to reach spec_.page_bytes
+  TopicSpec topic_;
+  Text padding_;  // body lines added to reach topic_.page_bytes
   std::map<int64_t, std::pair<Misbehaviour, int>> misbehave_;
   int delay_ms_ = 2500;
   size_t oversize_bytes_ = 2000002;

@@ -53,7 +53,7 @@ bool ParseKind(const std::string& s, pellucor::testing::Misbehaviour& kind) {
 
 int main(int argc, char** argv) {
   using namespace pellucor::testing;
-  TopicSpec spec;
+  TopicSpec topic;
   int port = 0, delay = -1;
   struct Rule {
     long long n;
@@ -73,23 +73,23 @@ int main(int argc, char** argv) {
     if (a == "--port")
       port = std::stoi(value());
     else if (a == "--count")
-      spec.count = std::stoll(value());
+      topic.count = std::stoll(value());
     else if (a == "--highest")
-      spec.highest = std::stoll(value());
+      topic.highest = std::stoll(value());
     else if (a == "--page-bytes")
-      spec.page_bytes = std::stoul(value());
+      topic.page_bytes = std::stoul(value());
     else if (a == "--delay")
       delay = std::stoi(value());
     else if (a == "--plain")
-      spec.compress = false;
+      topic.compress = false;
     else if (a == "--encoding") {
       std::string e = value();
       if (e == "euc")
-        spec.encoding = Encoding::EucJp;
+        topic.encoding = Encoding::EucJp;
       else if (e == "jis")
-        spec.encoding = Encoding::Iso2022Jp;
+        topic.encoding = Encoding::Iso2022Jp;
       else if (e == "sjis")
-        spec.encoding = Encoding::ShiftJis;
+        topic.encoding = Encoding::ShiftJis;
       else {
         Usage();
         return 2;
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   signal(SIGINT, OnSignal);
   signal(SIGTERM, OnSignal);
   try {
-    BoardServer board(spec, port);
+    BoardServer board(topic, port);
     if (delay >= 0) board.SetDelay(delay);
     for (const Rule& r : rules) board.Misbehave(r.n, r.kind, r.times);
     std::printf("%s\n", board.url1().c_str());
