@@ -83,68 +83,17 @@ struct MemoryForm::Impl {
 MemoryForm::MemoryForm() : impl_(std::make_unique<Impl>(&status_history)) {}
 MemoryForm::~MemoryForm() = default;
 
-#define PELLUCOR_MEMBER(Type, name) \
-  Type& MemoryForm::name() {        \
+#define PELLUCOR_MEMBER(Kind, name) \
+  Kind& MemoryForm::name() {        \
     return impl_->name;             \
   }
-PELLUCOR_MEMBER(TextControl, Text_url1)
-PELLUCOR_MEMBER(TextControl, Text_from)
-PELLUCOR_MEMBER(TextControl, Text_to)
-PELLUCOR_MEMBER(TextControl, Text_url2)
-PELLUCOR_MEMBER(CheckControl, Check_MaxMsg)
-PELLUCOR_MEMBER(CheckControl, Check_Read)
-PELLUCOR_MEMBER(ChoiceControl, Combo_bbs)
-PELLUCOR_MEMBER(ChoiceControl, Combo_out)
-PELLUCOR_MEMBER(TextControl, Text_out)
-PELLUCOR_MEMBER(CheckControl, Check_TopicToFilename)
-PELLUCOR_MEMBER(CheckControl, Check_devide)
-PELLUCOR_MEMBER(ChoiceControl, Option_devidekind)
-PELLUCOR_MEMBER(TextControl, Text_devidecnt)
-PELLUCOR_MEMBER(ChoiceControl, Combo_devidedatekind)
-PELLUCOR_MEMBER(TextControl, Text_devidefilesize)
-PELLUCOR_MEMBER(CheckControl, Check_CreateTitleIndex)
-PELLUCOR_MEMBER(CheckControl, Check_nooutblank)
-PELLUCOR_MEMBER(ChoiceControl, Option_Error)
-PELLUCOR_MEMBER(CheckControl, Check_Error_Log)
-PELLUCOR_MEMBER(ChoiceControl, Option_Proxy)
-PELLUCOR_MEMBER(TextControl, Text_Proxy_address)
-PELLUCOR_MEMBER(TextControl, Text_Proxy_port)
-PELLUCOR_MEMBER(TextControl, Text_Timeout)
-PELLUCOR_MEMBER(TextControl, Text_Retry)
-PELLUCOR_MEMBER(TextControl, Label_Network)
-PELLUCOR_MEMBER(TextControl, Label_status)
-PELLUCOR_MEMBER(Control, Command_Cancel)
+PELLUCOR_MAIN_FORM_CONTROLS(PELLUCOR_MEMBER)
 #undef PELLUCOR_MEMBER
 
 std::vector<Control*> MemoryForm::AllControls() {
-  Impl& i = *impl_;
-  return {&i.Text_url1,
-          &i.Text_from,
-          &i.Text_to,
-          &i.Text_url2,
-          &i.Check_MaxMsg,
-          &i.Check_Read,
-          &i.Combo_bbs,
-          &i.Combo_out,
-          &i.Text_out,
-          &i.Check_TopicToFilename,
-          &i.Check_devide,
-          &i.Option_devidekind,
-          &i.Text_devidecnt,
-          &i.Combo_devidedatekind,
-          &i.Text_devidefilesize,
-          &i.Check_CreateTitleIndex,
-          &i.Check_nooutblank,
-          &i.Option_Error,
-          &i.Check_Error_Log,
-          &i.Option_Proxy,
-          &i.Text_Proxy_address,
-          &i.Text_Proxy_port,
-          &i.Text_Timeout,
-          &i.Text_Retry,
-          &i.Label_Network,
-          &i.Label_status,
-          &i.Command_Cancel};
+#define PELLUCOR_ADDRESS(Kind, name) &impl_->name,
+  return {PELLUCOR_MAIN_FORM_CONTROLS(PELLUCOR_ADDRESS)};
+#undef PELLUCOR_ADDRESS
 }
 
 }  // namespace pellucor

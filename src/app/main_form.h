@@ -35,43 +35,49 @@ class ChoiceControl : public Control {  // option groups and drop-down lists: in
   virtual void SetIndex(int index) = 0;
 };
 
+// Every control the engine reaches, once, as X(kind, name): the interface, MemoryForm and the
+// desktop window all expand this list, so they cannot drift apart.
+#define PELLUCOR_MAIN_FORM_CONTROLS(X)    \
+  X(TextControl, Text_url1)               \
+  X(TextControl, Text_from)               \
+  X(TextControl, Text_to)                 \
+  X(TextControl, Text_url2)               \
+  X(CheckControl, Check_MaxMsg)           \
+  X(CheckControl, Check_Read)             \
+  X(ChoiceControl, Combo_bbs)             \
+  X(ChoiceControl, Combo_out)             \
+  X(TextControl, Text_out)                \
+  X(CheckControl, Check_TopicToFilename)  \
+  X(CheckControl, Check_devide)           \
+  X(ChoiceControl, Option_devidekind)     \
+  X(TextControl, Text_devidecnt)          \
+  X(ChoiceControl, Combo_devidedatekind)  \
+  X(TextControl, Text_devidefilesize)     \
+  X(CheckControl, Check_CreateTitleIndex) \
+  X(CheckControl, Check_nooutblank)       \
+  X(ChoiceControl, Option_Error)          \
+  X(CheckControl, Check_Error_Log)        \
+  X(ChoiceControl, Option_Proxy)          \
+  X(TextControl, Text_Proxy_address)      \
+  X(TextControl, Text_Proxy_port)         \
+  X(TextControl, Text_Timeout)            \
+  X(TextControl, Text_Retry)              \
+  X(TextControl, Label_Network)           \
+  X(TextControl, Label_status)            \
+  X(Control, Command_Cancel)
+
+#define PELLUCOR_DECLARE_CONTROL(Kind, name) virtual Kind& name() = 0;
+#define PELLUCOR_OVERRIDE_CONTROL(Kind, name) Kind& name() override;
+
 class MainForm {
  public:
   virtual ~MainForm() = default;
 
-  // Frame_Url
-  virtual TextControl& Text_url1() = 0;
-  virtual TextControl& Text_from() = 0;
-  virtual TextControl& Text_to() = 0;
-  virtual TextControl& Text_url2() = 0;
-  virtual CheckControl& Check_MaxMsg() = 0;
-  virtual CheckControl& Check_Read() = 0;
-  // Definitions: positions in the catalogue
-  virtual ChoiceControl& Combo_bbs() = 0;
-  virtual ChoiceControl& Combo_out() = 0;
-  // Frame_OutFile
-  virtual TextControl& Text_out() = 0;
-  virtual CheckControl& Check_TopicToFilename() = 0;
-  virtual CheckControl& Check_devide() = 0;
-  virtual ChoiceControl& Option_devidekind() = 0;  // 0 count, 1 date, 2 size
-  virtual TextControl& Text_devidecnt() = 0;
-  virtual ChoiceControl& Combo_devidedatekind() = 0;  // 0 daily, 1 weekly, 2 monthly
-  virtual TextControl& Text_devidefilesize() = 0;
-  virtual CheckControl& Check_CreateTitleIndex() = 0;
-  virtual CheckControl& Check_nooutblank() = 0;
-  // Frame_Error
-  virtual ChoiceControl& Option_Error() = 0;  // 0 ask, 1 ignore, 2 receive again
-  virtual CheckControl& Check_Error_Log() = 0;
-  // Network values
-  virtual ChoiceControl& Option_Proxy() = 0;  // 0 system default, 1 direct, 2 named proxy
-  virtual TextControl& Text_Proxy_address() = 0;
-  virtual TextControl& Text_Proxy_port() = 0;
-  virtual TextControl& Text_Timeout() = 0;
-  virtual TextControl& Text_Retry() = 0;
-  virtual TextControl& Label_Network() = 0;
-  // Status line; the window shows a write at once.
-  virtual TextControl& Label_status() = 0;
-  virtual Control& Command_Cancel() = 0;
+  // Named as the controls; the meaning of the indexes is given where they are used:
+  // Option_devidekind 0 count, 1 date, 2 size; Combo_devidedatekind 0 daily, 1 weekly,
+  // 2 monthly; Option_Error 0 ask, 1 ignore, 2 receive again; Option_Proxy 0 system default,
+  // 1 direct, 2 named proxy; Combo_bbs / Combo_out are positions in the catalogue.
+  PELLUCOR_MAIN_FORM_CONTROLS(PELLUCOR_DECLARE_CONTROL)
 
   // Every control of the window, for SetControlsEnabled("AllControl", ...).
   virtual std::vector<Control*> AllControls() = 0;
@@ -86,33 +92,7 @@ class MemoryForm : public MainForm {
   MemoryForm();
   ~MemoryForm() override;
 
-  TextControl& Text_url1() override;
-  TextControl& Text_from() override;
-  TextControl& Text_to() override;
-  TextControl& Text_url2() override;
-  CheckControl& Check_MaxMsg() override;
-  CheckControl& Check_Read() override;
-  ChoiceControl& Combo_bbs() override;
-  ChoiceControl& Combo_out() override;
-  TextControl& Text_out() override;
-  CheckControl& Check_TopicToFilename() override;
-  CheckControl& Check_devide() override;
-  ChoiceControl& Option_devidekind() override;
-  TextControl& Text_devidecnt() override;
-  ChoiceControl& Combo_devidedatekind() override;
-  TextControl& Text_devidefilesize() override;
-  CheckControl& Check_CreateTitleIndex() override;
-  CheckControl& Check_nooutblank() override;
-  ChoiceControl& Option_Error() override;
-  CheckControl& Check_Error_Log() override;
-  ChoiceControl& Option_Proxy() override;
-  TextControl& Text_Proxy_address() override;
-  TextControl& Text_Proxy_port() override;
-  TextControl& Text_Timeout() override;
-  TextControl& Text_Retry() override;
-  TextControl& Label_Network() override;
-  TextControl& Label_status() override;
-  Control& Command_Cancel() override;
+  PELLUCOR_MAIN_FORM_CONTROLS(PELLUCOR_OVERRIDE_CONTROL)
   std::vector<Control*> AllControls() override;
 
   // Every value ever written to Label_status, in order (the CLI prints them; tests read them).

@@ -71,60 +71,62 @@ std::vector<Text> ListDefinitionFiles(TextView folder, TextView extension) {
   return names;
 }
 
-BoardCatalog RefreshBoardCatalog(TextView program_dir, TextView settings_path) {
-  BoardCatalog cat;
-  Text remembered = ReadDefinitionValue(u"main", u"bbs_file", u"", settings_path);
-  std::vector<Text> files = ListDefinitionFiles(program_dir, u"bbs");
+namespace {
+
+// Both lists are built alike: one entry per definition file of the extension, in name order,
+// read by `fill`; an empty folder gives one placeholder entry. The last entry `selects` accepts
+// becomes the selected one.
+template <typename Catalog, typename Fill, typename Selects>
+Catalog BuildCatalog(TextView program_dir, TextView extension, TextView placeholder, Fill fill,
+                     Selects selects) {
+  Catalog cat;
+  std::vector<Text> files = ListDefinitionFiles(program_dir, extension);
   if (files.empty()) {
-    cat.entries.push_back(BoardEntry{});
-    cat.names.push_back(kNoBoardFiles);
+    cat.entries.emplace_back();
+    cat.names.emplace_back(placeholder);
     cat.selected = 0;
     return cat;
   }
   Text dir = WithSep(program_dir);
   for (const Text& f : files) {
-    Text path = dir + f;
-    BoardEntry e;
+    auto& e = cat.entries.emplace_back();
     e.file = f;
-    e.name = ReadDefinitionValue(u"basic", u"name", u"？？？", path);
-    e.url = ReadDefinitionValue(u"basic", u"url", u"", path);
-    e.msgurl = ReadDefinitionValue(u"basic", u"msgurl", u"", path);
-    e.msgstr = ReadDefinitionValue(u"basic", u"msgstr", u"", path);
-    e.first_msgno = ReadDefinitionValue(u"basic", u"first_msgno", u"1", path);
+    e.name = ReadDefinitionValue(u"basic", u"name", u"？？？", dir + f);
+    fill(e, dir + f);
     cat.names.push_back(e.name);
-    cat.entries.push_back(std::move(e));
   }
-  for (size_t i = 0; i < cat.entries.size(); ++i) {
-    const Text& file = cat.entries[i].file;
-    bool yahoo = file.size() >= 10 && file.compare(file.size() - 10, 10, u"_yahoo.bbs") == 0;
-    if (file == remembered || (remembered.empty() && yahoo)) cat.selected = static_cast<int>(i);
-  }
+  for (size_t i = 0; i < cat.entries.size(); ++i)
+    if (selects(cat.entries[i].file)) cat.selected = static_cast<int>(i);
   return cat;
 }
 
+}  // namespace
+
+BoardCatalog RefreshBoardCatalog(TextView program_dir, TextView settings_path) {
+  Text remembered = ReadDefinitionValue(u"main", u"bbs_file", u"", settings_path);
+  return BuildCatalog<BoardCatalog>(
+      program_dir, u"bbs", kNoBoardFiles,
+      [](BoardEntry& e, const Text& path) {
+        e.url = ReadDefinitionValue(u"basic", u"url", u"", path);
+        e.msgurl = ReadDefinitionValue(u"basic", u"msgurl", u"", path);
+        e.msgstr = ReadDefinitionValue(u"basic", u"msgstr", u"", path);
+        e.first_msgno = ReadDefinitionValue(u"basic", u"first_msgno", u"1", path);
+      },
+      [&](const Text& file) {
+        // Without a remembered choice the shipped board is the one selected.
+        bool shipped = file.size() >= 10 && file.compare(file.size() - 10, 10, u"_yahoo.bbs") == 0;
+        return file == remembered || (remembered.empty() && shipped);
+      });
+}
+
 OutputCatalog RefreshOutputCatalog(TextView program_dir, TextView settings_path) {
-  OutputCatalog cat;
   Text remembered = ReadDefinitionValue(u"main", u"out_file", u"", settings_path);
-  std::vector<Text> files = ListDefinitionFiles(program_dir, u"out");
-  if (files.empty()) {
-    cat.entries.push_back(OutputEntry{});
-    cat.names.push_back(kNoOutputFiles);
-    cat.selected = 0;
-    return cat;
-  }
-  Text dir = WithSep(program_dir);
-  for (const Text& f : files) {
-    Text path = dir + f;
-    OutputEntry e;
-    e.file = f;
-    e.name = ReadDefinitionValue(u"basic", u"name", u"？？？", path);
-    e.mark = ReadDefinitionValue(u"basic", u"mark", u"html", path);
-    cat.names.push_back(e.name);
-    cat.entries.push_back(std::move(e));
-  }
-  for (size_t i = 0; i < cat.entries.size(); ++i)
-    if (cat.entries[i].file == remembered) cat.selected = static_cast<int>(i);
-  return cat;
+  return BuildCatalog<OutputCatalog>(
+      program_dir, u"out", kNoOutputFiles,
+      [](OutputEntry& e, const Text& path) {
+        e.mark = ReadDefinitionValue(u"basic", u"mark", u"html", path);
+      },
+      [&](const Text& file) { return file == remembered; });
 }
 
 std::optional<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, TextView program_dir,

@@ -447,37 +447,11 @@ void Form_main::BuildMenus() {
   add_item(help, "menu_help_website", S(u"ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&W)"), [this] { SupportPageCommand(); });
 }
 
-#define PELLUCOR_MEMBER(Type, name) \
-  Type& Form_main::name() {         \
+#define PELLUCOR_MEMBER(Kind, name) \
+  Kind& Form_main::name() {         \
     return a_->name;                \
   }
-PELLUCOR_MEMBER(TextControl, Text_url1)
-PELLUCOR_MEMBER(TextControl, Text_from)
-PELLUCOR_MEMBER(TextControl, Text_to)
-PELLUCOR_MEMBER(TextControl, Text_url2)
-PELLUCOR_MEMBER(CheckControl, Check_MaxMsg)
-PELLUCOR_MEMBER(CheckControl, Check_Read)
-PELLUCOR_MEMBER(ChoiceControl, Combo_bbs)
-PELLUCOR_MEMBER(ChoiceControl, Combo_out)
-PELLUCOR_MEMBER(TextControl, Text_out)
-PELLUCOR_MEMBER(CheckControl, Check_TopicToFilename)
-PELLUCOR_MEMBER(CheckControl, Check_devide)
-PELLUCOR_MEMBER(ChoiceControl, Option_devidekind)
-PELLUCOR_MEMBER(TextControl, Text_devidecnt)
-PELLUCOR_MEMBER(ChoiceControl, Combo_devidedatekind)
-PELLUCOR_MEMBER(TextControl, Text_devidefilesize)
-PELLUCOR_MEMBER(CheckControl, Check_CreateTitleIndex)
-PELLUCOR_MEMBER(CheckControl, Check_nooutblank)
-PELLUCOR_MEMBER(ChoiceControl, Option_Error)
-PELLUCOR_MEMBER(CheckControl, Check_Error_Log)
-PELLUCOR_MEMBER(ChoiceControl, Option_Proxy)
-PELLUCOR_MEMBER(TextControl, Text_Proxy_address)
-PELLUCOR_MEMBER(TextControl, Text_Proxy_port)
-PELLUCOR_MEMBER(TextControl, Text_Timeout)
-PELLUCOR_MEMBER(TextControl, Text_Retry)
-PELLUCOR_MEMBER(TextControl, Label_Network)
-PELLUCOR_MEMBER(TextControl, Label_status)
-PELLUCOR_MEMBER(Control, Command_Cancel)
+PELLUCOR_MAIN_FORM_CONTROLS(PELLUCOR_MEMBER)
 #undef PELLUCOR_MEMBER
 
 std::vector<Control*> Form_main::AllControls() {

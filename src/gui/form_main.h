@@ -80,33 +80,7 @@ class Form_main : public QMainWindow, public MainForm {
   void SupportPageCommand();
 
   // MainForm
-  TextControl& Text_url1() override;
-  TextControl& Text_from() override;
-  TextControl& Text_to() override;
-  TextControl& Text_url2() override;
-  CheckControl& Check_MaxMsg() override;
-  CheckControl& Check_Read() override;
-  ChoiceControl& Combo_bbs() override;
-  ChoiceControl& Combo_out() override;
-  TextControl& Text_out() override;
-  CheckControl& Check_TopicToFilename() override;
-  CheckControl& Check_devide() override;
-  ChoiceControl& Option_devidekind() override;
-  TextControl& Text_devidecnt() override;
-  ChoiceControl& Combo_devidedatekind() override;
-  TextControl& Text_devidefilesize() override;
-  CheckControl& Check_CreateTitleIndex() override;
-  CheckControl& Check_nooutblank() override;
-  ChoiceControl& Option_Error() override;
-  CheckControl& Check_Error_Log() override;
-  ChoiceControl& Option_Proxy() override;
-  TextControl& Text_Proxy_address() override;
-  TextControl& Text_Proxy_port() override;
-  TextControl& Text_Timeout() override;
-  TextControl& Text_Retry() override;
-  TextControl& Label_Network() override;
-  TextControl& Label_status() override;
-  Control& Command_Cancel() override;
+  PELLUCOR_MAIN_FORM_CONTROLS(PELLUCOR_OVERRIDE_CONTROL)
   std::vector<Control*> AllControls() override;
 
   // Tests replace the modal windows' display (they still run their logic).
