@@ -2,117 +2,87 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
-#include "common/files.h"
+#include "support/scratch_folder.h"
 
 namespace pellucor {
 namespace {
 
 class DefFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/pellucor-def-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = FromUtf8(dir_ + "/t.ini");
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  void Write(std::string_view bytes) { ASSERT_TRUE(WriteFileAtomic(path_, bytes)); }
+  testing::ScratchFolder scratch_;
+  const Text path_ = scratch_.Path(u"t.ini");
+  void Write(std::string_view bytes) { scratch_.Write(u"t.ini", bytes); }
+  std::string Bytes() { return scratch_.Read(u"t.ini"); }
   Text Value(TextView section, TextView key) {
     return ReadDefinitionValue(section, key, u"DEF", path_);
   }
-  Text Section(TextView section) { return ReadDefinitionSection(section, u"DEF", path_); }
-  std::string Bytes() { return ReadFileBytes(path_).value_or("<none>"); }
-  std::string dir_;
-  Text path_;
 };
 
-TEST_F(DefFile, ReadsValues) {
+// CR LF or a lone CR ends a line, a lone LF does not; only the first section of a name and the
+// first line of a key count; names match exactly (case, spaces inside the brackets); values are
+// not trimmed.
+TEST_F(DefFile, Reads) {
   Write(
-      "top=0\r\n"
-      "  [basic]  \r\n"
-      "name=a=b\r\n"
-      "name=second\r\n"
-      " indented=1\r\n"
-      "Case=1\r\n"
-      "empty=\r\n"
-      "sp= x \r\n"
-      "lf=a\nb\r\n"
-      "\x8A\xBF=\x8E\x9A\r\n"
-      "[ other ]\r\n"
-      "only2=2\r\n"
-      "[basic]\r\n"
-      "late=1\r\n"
-      "[cr]\r"
-      "last=end");
-  EXPECT_EQ(Value(u"basic", u"name"), u"a=b");
-  EXPECT_EQ(Value(u"basic", u"top"), u"DEF");  // before any header
-  EXPECT_EQ(Value(u"basic", u"indented"), u"DEF");
-  EXPECT_EQ(Value(u"basic", u"case"), u"DEF");
-  EXPECT_EQ(Value(u"basic", u"empty"), u"");
-  EXPECT_EQ(Value(u"basic", u"sp"), u" x ");
-  EXPECT_EQ(Value(u"basic", u"lf"), u"a\nb");  // a lone LF does not end the line
-  EXPECT_EQ(Value(u"basic", u"漢"), u"字");
-  EXPECT_EQ(Value(u"basic", u"only2"), u"DEF");
-  EXPECT_EQ(Value(u"basic", u"late"), u"DEF");   // second section of the same name
-  EXPECT_EQ(Value(u"other", u"only2"), u"DEF");  // spaces inside the brackets count
-  EXPECT_EQ(Value(u" other ", u"only2"), u"2");
-  EXPECT_EQ(Value(u"cr", u"last"), u"end");  // lone CR ends a line; last line unterminated
-  EXPECT_EQ(Value(u"Basic", u"name"), u"DEF");
+      "top=0\r\n  [basic]  \r\nname=a=b\r\nname=second\r\n indented=1\r\nCase=1\r\n"
+      "empty=\r\nsp= x \r\nlf=a\nb\r\n\x8A\xBF=\x8E\x9A\r\n"
+      "[ other ]\r\nonly2=2\r\n[basic]\r\nlate=1\r\n[cr]\rlast=end");
+  const struct {
+    const char16_t *section, *key, *want;
+  } cases[] = {
+      {u"basic", u"name", u"a=b"}, {u"basic", u"top", u"DEF"},   {u"basic", u"indented", u"DEF"},
+      {u"basic", u"case", u"DEF"}, {u"basic", u"empty", u""},    {u"basic", u"sp", u" x "},
+      {u"basic", u"lf", u"a\nb"},  {u"basic", u"漢", u"字"},     {u"basic", u"only2", u"DEF"},
+      {u"basic", u"late", u"DEF"}, {u"other", u"only2", u"DEF"}, {u" other ", u"only2", u"2"},
+      {u"cr", u"last", u"end"},    {u"Basic", u"name", u"DEF"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(Value(c.section, c.key), c.want) << ToUtf8(c.section) << "/" << ToUtf8(c.key);
   EXPECT_EQ(ReadDefinitionValue(u"basic", u"name", u"D", u"/no/such/file"), u"D");
-}
 
-TEST_F(DefFile, ReadsSections) {
+  // A section's body lines are joined without separators, up to the next header.
   Write("[html1]\r\n<a>\r\n\r\n  b \r\nk=v\r\n [x] \r\nafter\r\n[empty]\r\n");
-  EXPECT_EQ(Section(u"html1"), u"<a>  b k=v");
-  EXPECT_EQ(Section(u"empty"), u"");
-  EXPECT_EQ(Section(u"absent"), u"");
+  EXPECT_EQ(ReadDefinitionSection(u"html1", u"D", path_), u"<a>  b k=v");
+  EXPECT_EQ(ReadDefinitionSection(u"empty", u"D", path_), u"");
+  EXPECT_EQ(ReadDefinitionSection(u"absent", u"D", path_), u"");
   EXPECT_EQ(ReadDefinitionSection(u"html1", u"D", u"/no/such/file"), u"D");
 }
 
-TEST_F(DefFile, WriteReplacesKeepingEverythingElse) {
-  const std::string before =
-      "; note\r\n[main]\r\nurl1=old\r\nurl1=dup\r\n  x = y \r\n[other]\r\nurl1=keep\rtail";
-  Write(before);
-  ASSERT_TRUE(WriteDefinitionValue(u"main", u"url1", u"新しい", path_));
-  EXPECT_EQ(Bytes(),
-            "; note\r\n[main]\r\nurl1=\x90\x56\x82\xB5\x82\xA2\r\nurl1=dup\r\n  x = y \r\n"
-            "[other]\r\nurl1=keep\rtail");
-  EXPECT_EQ(Value(u"main", u"url1"), u"新しい");
-  EXPECT_EQ(Value(u"other", u"url1"), u"keep");
+// A write replaces the key's first line in the first section of the name, or adds the key after
+// the section's last non-empty line, or adds the section at the end; every other byte stays.
+TEST_F(DefFile, WritesKeepingEverythingElse) {
+  const struct {
+    const char* before;  // nullptr: no file
+    const char16_t *section, *key, *value;
+    const char* after;
+  } cases[] = {
+      {"; note\r\n[main]\r\nurl1=old\r\nurl1=dup\r\n  x = y \r\n[other]\r\nurl1=keep\rtail",
+       u"main", u"url1", u"新しい",
+       "; note\r\n[main]\r\nurl1=\x90\x56\x82\xB5\x82\xA2\r\nurl1=dup\r\n  x = y \r\n"
+       "[other]\r\nurl1=keep\rtail"},
+      {"[a]\r\nk=1\r\n\r\n[b]\r\nz=2", u"a", u"n", u" v ", "[a]\r\nk=1\r\nn= v \r\n\r\n[b]\r\nz=2"},
+      {"[a]\r\n\r\n[b]\r\nz=2", u"b", u"n", u"", "[a]\r\n\r\n[b]\r\nz=2\r\nn=\r\n"},
+      {nullptr, u"main", u"k", u"1", "[main]\r\nk=1\r\n"},
+      {"x=1", u"main", u"k", u"a=b", "x=1\r\n[main]\r\nk=a=b\r\n"},
+      {"[main]\r\nk=1\r\n", u"main", u"k", u"a\nb", "[main]\r\nk=a\nb\r\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.value));
+    DeleteFile(path_);
+    if (c.before) Write(c.before);
+    ASSERT_TRUE(WriteDefinitionValue(c.section, c.key, c.value, path_));
+    EXPECT_EQ(Bytes(), c.after);
+    EXPECT_EQ(Value(c.section, c.key), c.value);  // read back exactly
+  }
 }
 
-TEST_F(DefFile, WriteAddsKeyAtSectionEnd) {
-  Write("[a]\r\nk=1\r\n\r\n[b]\r\nz=2");
-  ASSERT_TRUE(WriteDefinitionValue(u"a", u"n", u" v ", path_));
-  EXPECT_EQ(Bytes(), "[a]\r\nk=1\r\nn= v \r\n\r\n[b]\r\nz=2");
-  ASSERT_TRUE(WriteDefinitionValue(u"b", u"n", u"", path_));
-  EXPECT_EQ(Bytes(), "[a]\r\nk=1\r\nn= v \r\n\r\n[b]\r\nz=2\r\nn=\r\n");
-  EXPECT_EQ(Value(u"b", u"n"), u"");
-  EXPECT_EQ(Value(u"a", u"n"), u" v ");
-}
-
-TEST_F(DefFile, WriteCreatesSectionAndFile) {
-  ASSERT_TRUE(WriteDefinitionValue(u"main", u"k", u"1", path_));
-  EXPECT_EQ(Bytes(), "[main]\r\nk=1\r\n");
-  Write("x=1");
-  ASSERT_TRUE(WriteDefinitionValue(u"main", u"k", u"a=b", path_));
-  EXPECT_EQ(Bytes(), "x=1\r\n[main]\r\nk=a=b\r\n");
-  EXPECT_EQ(Value(u"main", u"k"), u"a=b");
-}
-
+// What could not be read back as written is refused, and the file is left alone.
 TEST_F(DefFile, WriteRefusesWhatCannotBeReadBack) {
   Write("[main]\r\nk=1\r\n");
   EXPECT_FALSE(WriteDefinitionValue(u"main", u"k", u"a\rb", path_));
   EXPECT_FALSE(WriteDefinitionValue(u"main", u"", u"v", path_));
   EXPECT_FALSE(WriteDefinitionValue(u"main", u"a=b", u"v", path_));
   EXPECT_FALSE(WriteDefinitionValue(u"main", u"[k", u"v]", path_));
-  EXPECT_FALSE(WriteDefinitionValue(u"main", u"k", u"v", FromUtf8(dir_ + "/no/such")));
+  EXPECT_FALSE(WriteDefinitionValue(u"main", u"k", u"v", scratch_.Path(u"no/such")));
+  EXPECT_FALSE(WriteDefinitionValue(u"main", u"k", u"v", scratch_.Dir()));  // a folder
   EXPECT_EQ(Bytes(), "[main]\r\nk=1\r\n");
-  ASSERT_TRUE(WriteDefinitionValue(u"main", u"k", u"a\nb", path_));
-  EXPECT_EQ(Value(u"main", u"k"), u"a\nb");
 }
 
 }  // namespace

@@ -5,67 +5,46 @@
 namespace pellucor {
 namespace {
 
-TEST(FindNth, CountsFromEitherEnd) {
-  const Text t = u"abcabc";
-  EXPECT_EQ(FindNth(t, u"bc", 1), 2);
-  EXPECT_EQ(FindNth(t, u"bc", 2), 5);
-  EXPECT_EQ(FindNth(t, u"bc", 3), 0);
-  EXPECT_EQ(FindNth(t, u"bc", -1), 5);
-  EXPECT_EQ(FindNth(t, u"bc", -2), 2);
-  EXPECT_EQ(FindNth(t, u"bc", -3), 0);
-  EXPECT_EQ(FindNth(u"aaaa", u"aa", 2), 2);
-  EXPECT_EQ(FindNth(u"aaaa", u"aa", -2), 2);
-  EXPECT_EQ(FindNth(u"aaaa", u"aa", -3), 1);
-  EXPECT_EQ(FindNth(u"aaaa", u"aa", 3), 3);
-}
-
-TEST(FindNth, Limits) {
+// Occurrences overlap; counting from the back mirrors counting from the front; an empty needle
+// is found at every position 1..length; |n| past 10000 gives 0.
+TEST(FindNth, CountsOverlapsFromEitherEnd) {
+  const struct {
+    Text text, needle;
+    int64_t want[9];  // for n = -4 .. 4
+  } cases[] = {{u"abcabc", u"bc", {0, 0, 2, 5, 0, 2, 5, 0, 0}},
+               {u"aaaa", u"aa", {0, 1, 2, 3, 0, 1, 2, 3, 0}},
+               {u"abc", u"", {0, 1, 2, 3, 0, 1, 2, 3, 0}},
+               {u"", u"", {0, 0, 0, 0, 0, 0, 0, 0, 0}}};
+  for (const auto& c : cases)
+    for (int n = -4; n <= 4; ++n)
+      EXPECT_EQ(FindNth(c.text, c.needle, n), c.want[n + 4]) << ToUtf8(c.text) << " " << n;
   const Text many(10000, u'x');
-  EXPECT_EQ(FindNth(many, u"x", 0), 0);
   EXPECT_EQ(FindNth(many, u"x", 10000), 10000);
   EXPECT_EQ(FindNth(many, u"x", -10000), 1);
   EXPECT_EQ(FindNth(many + u"x", u"x", 10001), 0);
   EXPECT_EQ(FindNth(many + u"x", u"x", -10001), 0);
+  // The count as the text of a number, rounded.
   EXPECT_EQ(FindNth(u"abcabc", u"bc", u"-1"), 5);
   EXPECT_EQ(FindNth(u"abcabc", u"bc", u"abc"), 0);
-  EXPECT_EQ(FindNth(u"abcabc", u"bc", u"1.5"), 5);  // 2 after rounding
+  EXPECT_EQ(FindNth(u"abcabc", u"bc", u"1.5"), 5);
 }
 
-TEST(FindNth, EmptyNeedle) {
-  EXPECT_EQ(FindNth(u"abc", u"", 1), 1);
-  EXPECT_EQ(FindNth(u"abc", u"", 3), 3);
-  EXPECT_EQ(FindNth(u"abc", u"", 4), 0);  // one past the end is not an occurrence
-  EXPECT_EQ(FindNth(u"abc", u"", -1), 3);
-  EXPECT_EQ(FindNth(u"abc", u"", -3), 1);
-  EXPECT_EQ(FindNth(u"abc", u"", -4), 0);
-  EXPECT_EQ(FindNth(u"", u"", 1), 0);
-  EXPECT_EQ(FindNth(u"", u"", -1), 0);
-}
-
-TEST(FindLast, WindowOfStarts) {
-  EXPECT_EQ(FindLast(u"a-b-c", u"-"), 4);
-  EXPECT_EQ(FindLast(u"a-b-c", u"-", 1, 3), 2);
-  EXPECT_EQ(FindLast(u"a-b-c", u"-", 5), 0);
-  EXPECT_EQ(FindLast(u"a-b-c", u"-", 4, 4), 4);
-  EXPECT_EQ(FindLast(u"a-b-c", u"-", 3, 3), 0);
-  EXPECT_EQ(FindLast(u"abc", u"bcd"), 0);
-  EXPECT_EQ(FindLast(u"", u"a"), 0);
-  EXPECT_EQ(FindLast(u"xabc", u"abc", 1, 2), 2);  // begins inside, ends outside the window
-  EXPECT_EQ(FindLast(u"aaa", u"aa"), 2);
-  EXPECT_EQ(FindLast(u"a-b", u"-", 1, 100), 2);
-  EXPECT_EQ(FindLast(u"a-b", u"-", 1, 0), 0);
-  EXPECT_EQ(FindLast(u"a-b", u"-", -5, 3), 2);
-}
-
-TEST(FindLast, EmptyNeedle) {
-  EXPECT_EQ(FindLast(u"abc", u""), 3);
-  EXPECT_EQ(FindLast(u"abc", u"", 1, 2), 2);
-  EXPECT_EQ(FindLast(u"abc", u"", 4), 0);
-  EXPECT_EQ(FindLast(u"abc", u"", 3, 2), 0);
-  EXPECT_EQ(FindLast(u"", u""), 0);
-}
-
-TEST(FindFrom, Basics) {
+// The window limits where an occurrence may begin, not where it ends; neither bound is clamped
+// to the text, and -1 stands for its length.
+TEST(FindLastAndFrom, Windows) {
+  const struct {
+    Text text, needle;
+    int64_t start, last, want;
+  } cases[] = {{u"a-b-c", u"-", 1, -1, 4}, {u"a-b-c", u"-", 1, 3, 2},  {u"a-b-c", u"-", 5, -1, 0},
+               {u"a-b-c", u"-", 4, 4, 4},  {u"a-b-c", u"-", 3, 3, 0},  {u"abc", u"bcd", 1, -1, 0},
+               {u"", u"a", 1, -1, 0},      {u"xabc", u"abc", 1, 2, 2}, {u"aaa", u"aa", 1, -1, 2},
+               {u"a-b", u"-", 1, 100, 2},  {u"a-b", u"-", 1, 0, 0},    {u"a-b", u"-", -5, 3, 2},
+               {u"abc", u"", 1, -1, 3},    {u"abc", u"", 1, 2, 2},     {u"abc", u"", 4, -1, 0},
+               {u"abc", u"", 3, 2, 0},     {u"", u"", 1, -1, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.text + u"|" + c.needle) + " " + std::to_string(c.start));
+    EXPECT_EQ(FindLast(c.text, c.needle, c.start, c.last), c.want);
+  }
   EXPECT_EQ(FindFrom(u"abcabc", u"c"), 3);
   EXPECT_EQ(FindFrom(u"abcabc", u"c", 4), 6);
   EXPECT_EQ(FindFrom(u"abcabc", u"c", 7), 0);
@@ -73,15 +52,17 @@ TEST(FindFrom, Basics) {
   EXPECT_EQ(FindFrom(u"abc", u"", 4), 0);
 }
 
+// Left to right, non-overlapping; ignoring case folds ASCII and full-width letters and keeps
+// the text's own characters.
 TEST(ReplaceAll, Semantics) {
   EXPECT_EQ(ReplaceAll(u"aBRbbr", u"br", u"x", false), u"aBRbx");
   EXPECT_EQ(ReplaceAll(u"aBRbbr", u"br", u"x", true), u"axbx");
-  EXPECT_EQ(ReplaceAll(u"abc", u"", u"x"), u"abc");
-  EXPECT_EQ(ReplaceAll(u"a-b-c", u"-", u""), u"abc");
-  EXPECT_EQ(ReplaceAll(u"aaa", u"aa", u"b"), u"ba");
-  EXPECT_EQ(ReplaceAll(u"aa", u"a", u"aa"), u"aaaa");
   EXPECT_EQ(ReplaceAll(u"ＡＢｃ<BR>", u"ａｂ", u"-", true), u"-ｃ<BR>");
   EXPECT_EQ(ReplaceAll(u"x<Br>y", u"<bR>", u"\n", true), u"x\ny");
+  EXPECT_EQ(ReplaceAll(u"aaa", u"aa", u"b"), u"ba");
+  EXPECT_EQ(ReplaceAll(u"aa", u"a", u"aa"), u"aaaa");
+  EXPECT_EQ(ReplaceAll(u"a-b-c", u"-", u""), u"abc");
+  EXPECT_EQ(ReplaceAll(u"abc", u"", u"x"), u"abc");
   EXPECT_EQ(ReplaceAll(u"", u"a", u"b"), u"");
 }
 
