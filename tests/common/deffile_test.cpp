@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/scratch_folder.h"
 
 namespace pellucor {
@@ -26,16 +28,14 @@ TEST_F(DefFile, Reads) {
       "top=0\r\n  [basic]  \r\nname=a=b\r\nname=second\r\n indented=1\r\nCase=1\r\n"
       "empty=\r\nsp= x \r\nlf=a\nb\r\n\x8A\xBF=\x8E\x9A\r\n"
       "[ other ]\r\nonly2=2\r\n[basic]\r\nlate=1\r\n[cr]\rlast=end");
-  const struct {
-    const char16_t *section, *key, *want;
-  } cases[] = {
+  const std::tuple<const char16_t*, const char16_t*, const char16_t*> cases[] = {
       {u"basic", u"name", u"a=b"}, {u"basic", u"top", u"DEF"},   {u"basic", u"indented", u"DEF"},
       {u"basic", u"case", u"DEF"}, {u"basic", u"empty", u""},    {u"basic", u"sp", u" x "},
       {u"basic", u"lf", u"a\nb"},  {u"basic", u"漢", u"字"},     {u"basic", u"only2", u"DEF"},
       {u"basic", u"late", u"DEF"}, {u"other", u"only2", u"DEF"}, {u" other ", u"only2", u"2"},
       {u"cr", u"last", u"end"},    {u"Basic", u"name", u"DEF"}};
-  for (const auto& c : cases)
-    EXPECT_EQ(Value(c.section, c.key), c.want) << ToUtf8(c.section) << "/" << ToUtf8(c.key);
+  for (const auto& [section, key, want] : cases)
+    EXPECT_EQ(Value(section, key), want) << ToUtf8(section) << "/" << ToUtf8(key);
   EXPECT_EQ(ReadDefinitionValue(u"basic", u"name", u"D", u"/no/such/file"), u"D");
 
   // A section's body lines are joined without separators, up to the next header.
@@ -49,27 +49,26 @@ TEST_F(DefFile, Reads) {
 // A write replaces the key's first line in the first section of the name, or adds the key after
 // the section's last non-empty line, or adds the section at the end; every other byte stays.
 TEST_F(DefFile, WritesKeepingEverythingElse) {
-  const struct {
-    const char* before;  // nullptr: no file
-    const char16_t *section, *key, *value;
-    const char* after;
-  } cases[] = {
-      {"; note\r\n[main]\r\nurl1=old\r\nurl1=dup\r\n  x = y \r\n[other]\r\nurl1=keep\rtail",
-       u"main", u"url1", u"新しい",
-       "; note\r\n[main]\r\nurl1=\x90\x56\x82\xB5\x82\xA2\r\nurl1=dup\r\n  x = y \r\n"
-       "[other]\r\nurl1=keep\rtail"},
-      {"[a]\r\nk=1\r\n\r\n[b]\r\nz=2", u"a", u"n", u" v ", "[a]\r\nk=1\r\nn= v \r\n\r\n[b]\r\nz=2"},
-      {"[a]\r\n\r\n[b]\r\nz=2", u"b", u"n", u"", "[a]\r\n\r\n[b]\r\nz=2\r\nn=\r\n"},
-      {nullptr, u"main", u"k", u"1", "[main]\r\nk=1\r\n"},
-      {"x=1", u"main", u"k", u"a=b", "x=1\r\n[main]\r\nk=a=b\r\n"},
-      {"[main]\r\nk=1\r\n", u"main", u"k", u"a\nb", "[main]\r\nk=a\nb\r\n"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(ToUtf8(c.value));
+  // The bytes before (nullptr: no file), the section, key and value written, the bytes after.
+  const std::tuple<const char*, const char16_t*, const char16_t*, const char16_t*, const char*>
+      cases[] = {
+          {"; note\r\n[main]\r\nurl1=old\r\nurl1=dup\r\n  x = y \r\n[other]\r\nurl1=keep\rtail",
+           u"main", u"url1", u"新しい",
+           "; note\r\n[main]\r\nurl1=\x90\x56\x82\xB5\x82\xA2\r\nurl1=dup\r\n  x = y \r\n"
+           "[other]\r\nurl1=keep\rtail"},
+          {"[a]\r\nk=1\r\n\r\n[b]\r\nz=2", u"a", u"n", u" v ",
+           "[a]\r\nk=1\r\nn= v \r\n\r\n[b]\r\nz=2"},
+          {"[a]\r\n\r\n[b]\r\nz=2", u"b", u"n", u"", "[a]\r\n\r\n[b]\r\nz=2\r\nn=\r\n"},
+          {nullptr, u"main", u"k", u"1", "[main]\r\nk=1\r\n"},
+          {"x=1", u"main", u"k", u"a=b", "x=1\r\n[main]\r\nk=a=b\r\n"},
+          {"[main]\r\nk=1\r\n", u"main", u"k", u"a\nb", "[main]\r\nk=a\nb\r\n"}};
+  for (const auto& [before, section, key, value, after] : cases) {
+    SCOPED_TRACE(ToUtf8(value));
     DeleteFile(path_);
-    if (c.before) Write(c.before);
-    ASSERT_TRUE(WriteDefinitionValue(c.section, c.key, c.value, path_));
-    EXPECT_EQ(Bytes(), c.after);
-    EXPECT_EQ(Value(c.section, c.key), c.value);  // read back exactly
+    if (before) Write(before);
+    ASSERT_TRUE(WriteDefinitionValue(section, key, value, path_));
+    EXPECT_EQ(Bytes(), after);
+    EXPECT_EQ(Value(section, key), value);  // read back exactly
   }
 }
 

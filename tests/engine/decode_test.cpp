@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <optional>
+#include <vector>
 
 #include "support/board_pages.h"
 
@@ -50,50 +51,41 @@ TEST(Decode, EveryJisX0208CodeMatchesIconv) {
 // the default character; 0x8F pairs with the next byte only; a byte left after the pairs is
 // kept, a lone lead byte becomes "?".
 TEST(Decode, EucPages) {
-  const std::pair<std::string_view, Text> cases[] = {
-      {"\x8E\xB6\x8E\xDE\x8E\xA1\x8E\xB0", u"カ゛。ー"},
-      {"\x8E\x41\x8E ", u"Ａ\u3000"},
-      {"\x8E\x81z", u"?z"},
-      {"\x8F\xB0\xA1\x62", u"?≠"},
-      {"a\xB0\xA1z", u"a亜z"},
-      {"ab\xE0", u"ab?"},
-      {"\xB0", u"ｰ"},
-      {"", u""},
-      {"\xB0<p>", u"絢p>"},
-      {"\xA1\x01z", u"?z"}};
+  const std::pair<std::string_view, Text> cases[] = {{"\x8E\x41\x8E ", u"Ａ\u3000"},
+                                                     {"\x8F\xB0\xA1\x62", u"?≠"},
+                                                     {"a\xB0\xA1z", u"a亜z"},
+                                                     {"\x8E\x81z", u"?z"},
+                                                     {"\xB0<p>", u"絢p>"},
+                                                     {"\xA1\x01z", u"?z"},
+                                                     {"ab\xE0", u"ab?"},
+                                                     {"a\xB0", u"aｰ"},
+                                                     {"\x8E", u"?"}};
   for (const auto& [bytes, text] : cases) EXPECT_EQ(DecodePage(bytes, 0), text) << ToUtf8(text);
+  EXPECT_EQ(DecodePage("\x8E\xB6\x8E\xDE\x8E\xA1\x8E\xB0", 0), u"カ゛。ー");
   EXPECT_EQ(EucToShiftJis("\xB0\xA1"), "\x88\x9F");
 }
 
 // JIS (any charchange but 0 and 1): ESC $ B starts pairs, ESC ( B and ESC ( J end them; any
 // other escape is ordinary bytes, and so is the byte after a recognised one. CR and LF pass
-// inside a run; outside one, high bytes read as Shift_JIS. An escape with at most one byte
-// after it ends the page, and that byte is kept.
+// inside a run; outside one, high bytes read as Shift_JIS.
 TEST(Decode, JisPages) {
-  const std::pair<std::string_view, Text> cases[] = {
-      {"\x1B$B\x30\x21\x1B(BA", u"亜A"},
-      {"\x1B$B\x30\x21\x1B(JA", u"亜A"},
-      {"a\x1B(I1", u"a\x1B(I1"},
-      {"\x1B$B\x30\x21\r\n\x30\x21\x1B(B", u"亜\r\n亜"},
-      {"\x88\x9F\xB1x", u"亜ｱx"},
-      {"\x1B(B\x1B$B\x30\x21", u"\x1B$B0!"},
-      {"ab\x1B(B", u"ab"},
-      {"ab\x1B(Bc", u"abc"},
-      {"ab\x1B$B", u"ab"},
-      {"ab\x1B$B\x30", u"ab0"},
-      {"ab\x1B(", u"ab\x1B("},
-      {"\x1B$B\x30\x21\x30", u"亜0"},
-      {"x\x88", u"x?"},
-      // In a run, bytes up to 0x1D pass alone and 0x1E-0x20 pair; a pair that leaves the byte
-      // range is one "?".
-      {"\x1B$B\x1D\x30\x21", u"\x1D亜"},
-      {"\x1B$B\x20\x21z", u"◆z"},
-      {"\x1B$B\x1E\x21z", u"?z"},
-      {"\x1B$B\xA0\x21\x30\x21", u"?亜"},
-      {"\x1B$B\x30\xF0\x30\x21", u"?亜"},
-      {"\x1B$B\x31\xF0\x30\x21", u"?亜"}};
-  for (const auto& [bytes, text] : cases)
-    for (int charchange : {2, 7}) EXPECT_EQ(DecodePage(bytes, charchange), text) << ToUtf8(text);
+  using Cases = std::vector<std::pair<std::string_view, Text>>;
+  const Cases escapes = {
+      {"\x1B$B\x30\x21\x1B(BA", u"亜A"}, {"\x1B$B\x30\x21\x1B(JA", u"亜A"},
+      {"a\x1B(I1", u"a\x1B(I1"},         {"\x1B$B\x30\x21\r\n\x30\x21\x1B(B", u"亜\r\n亜"},
+      {"\x88\x9F\xB1x", u"亜ｱx"},        {"\x1B(B\x1B$B\x30\x21", u"\x1B$B0!"}};
+  // An escape with at most one byte after it ends the page, and that byte is kept.
+  const Cases ends = {{"ab\x1B(B", u"ab"},           {"ab\x1B(Bc", u"abc"},   {"ab\x1B$B", u"ab"},
+                      {"ab\x1B$B\x30", u"ab0"},      {"ab\x1B(", u"ab\x1B("}, {"x\x88", u"x?"},
+                      {"\x1B$B\x30\x21\x30", u"亜0"}};
+  // In a run, bytes up to 0x1D pass alone and 0x1E-0x20 pair; a pair that leaves the byte range
+  // is one "?".
+  const Cases malformed = {{"\x1B$B\x1D\x30\x21", u"\x1D亜"},  {"\x1B$B\x20\x21z", u"◆z"},
+                           {"\x1B$B\x1E\x21z", u"?z"},         {"\x1B$B\xA0\x21\x30\x21", u"?亜"},
+                           {"\x1B$B\x30\xF0\x30\x21", u"?亜"}, {"\x1B$B\x31\xF0\x30\x21", u"?亜"}};
+  for (const Cases* cases : {&escapes, &ends, &malformed})
+    for (const auto& [bytes, text] : *cases)
+      for (int charchange : {2, 7}) EXPECT_EQ(DecodePage(bytes, charchange), text) << ToUtf8(text);
 }
 
 TEST(Decode, BoardPagesInEveryEncoding) {
