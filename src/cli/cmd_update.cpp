@@ -33,6 +33,16 @@ std::vector<Text> SplitNames(const std::string& list) {
   return names;
 }
 
+// The position to select after a refresh: the entry of `current` when its file is still listed,
+// else the catalogue's own choice.
+template <typename Catalog>
+int KeptSelection(const Catalog& c, const Text& current) {
+  int index = c.entries.empty() ? -1 : c.selected;
+  for (size_t i = 0; i < c.entries.size(); ++i)
+    if (c.entries[i].file == current) index = static_cast<int>(i);
+  return index;
+}
+
 int UpdateCommand(Options& options) {
   std::string which;
   bool select = false;
@@ -71,19 +81,13 @@ int UpdateCommand(Options& options) {
     const Text current = session.BoardFile();
     BoardCatalog c = RefreshBoardCatalog(p.directory, p.settings_path);
     p.catalog.boards = c.entries;
-    int index = c.entries.empty() ? -1 : c.selected;
-    for (size_t i = 0; i < c.entries.size(); ++i)
-      if (c.entries[i].file == current) index = static_cast<int>(i);
-    p.form.Combo_bbs().SetIndex(index);
+    p.form.Combo_bbs().SetIndex(KeptSelection(c, current));
   };
   ctx.refresh_output_catalog = [&p, &session] {
     const Text current = session.OutputFile();
     OutputCatalog c = RefreshOutputCatalog(p.directory, p.settings_path);
     p.catalog.outputs = c.entries;
-    int index = c.entries.empty() ? -1 : c.selected;
-    for (size_t i = 0; i < c.entries.size(); ++i)
-      if (c.entries[i].file == current) index = static_cast<int>(i);
-    p.form.Combo_out().SetIndex(index);
+    p.form.Combo_out().SetIndex(KeptSelection(c, current));
   };
   bool unknown = false;
   ctx.download_window = [&](DownloadList& list) {
