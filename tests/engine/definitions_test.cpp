@@ -64,26 +64,24 @@ TEST_F(Definitions, BoardFieldsAndWellKnownItems) {
              u"crlftab_neglect=1.0|[item1]|name=本文|bf_from= <b>|cnt=-2|[item2]|name=本文|[item3]|"
              u"name=タイトル|[changeword1]|bf=ABC|af=x|[cut]|bf=10|af=20.5|checkword=ok");
   auto d = LoadBoardDefinition(BoardEntry{u"b.bbs", {}, {}, {}, {}, {}}, dir_, ui_);
-  ASSERT_TRUE(d);
-  EXPECT_EQ(std::tuple(d->msg_keta, d->charchange, d->item_cnt), std::tuple(6, 2, 2));
-  ASSERT_EQ(d->items.size(), 2u);
-  EXPECT_EQ(d->items[0].bf_from + d->items[0].cnt, u" <b>-2");  // untrimmed
-  EXPECT_EQ(d->items[1].cnt + d->items[1].priority, u"10");     // the defaults
-  // The last of two items of a name wins; item3 lies beyond item_cnt.
-  EXPECT_EQ(std::tuple(d->body_item, d->title_item, d->date_item), std::tuple(1, -1, -1));
-  ASSERT_EQ(d->changewords.size(), 1u);
-  EXPECT_EQ(d->changewords[0].bf + d->changewords[0].af, u"ABCx");
-  EXPECT_EQ(std::tuple(d->crlftab_neglect, d->cut_bf, d->cut_af, d->cut_checkword, d->special),
-            std::tuple(Text(u"1"), int64_t{10}, int64_t{20}, Text(u"ok"), Text(u"01")));
+  ASSERT_TRUE(d && d->items.size() == 2 && d->changewords.size() == 1);
+  // Values untrimmed, then the defaults; the last of two items of a name wins; item3 lies
+  // beyond item_cnt.
+  EXPECT_EQ(d->items[0].bf_from + d->items[0].cnt + u"|" + d->items[1].cnt + d->items[1].priority +
+                u"|" + d->changewords[0].bf + d->changewords[0].af + u"|" + d->crlftab_neglect +
+                d->cut_checkword + d->special,
+            u" <b>-2|10|ABCx|1ok01");
+  EXPECT_EQ(std::tuple(d->msg_keta, d->charchange, d->item_cnt, d->body_item, d->title_item,
+                       d->date_item, d->cut_bf, d->cut_af),
+            std::tuple(6, 2, 2, 1, -1, -1, int64_t{10}, int64_t{20}));
 }
 
 TEST_F(Definitions, Catalogues) {
   const Text ini = Path(u"pellu.ini");
   BoardCatalog none = RefreshBoardCatalog(dir_, ini);
-  EXPECT_EQ(std::pair(none.names, none.entries.at(0).file),
-            std::pair(std::vector<Text>{u"掲示板設定ファイル(*.bbs)無し"}, Text()));
-  EXPECT_EQ(RefreshOutputCatalog(dir_, ini).names,
-            std::vector<Text>{u"出力タイプ指定ファイル(*.out)無し"});
+  EXPECT_EQ(std::tuple(none.names, none.entries.at(0).file, RefreshOutputCatalog(dir_, ini).names),
+            std::tuple(std::vector<Text>{u"掲示板設定ファイル(*.bbs)無し"}, Text(),
+                       std::vector<Text>{u"出力タイプ指定ファイル(*.out)無し"}));
   for (const char16_t* f :
        {u"b.bbs|name=B", u"A.bbs|name=A|msgstr=mid", u"x.BBS|name=X", u"b.out|name=B|mark=txt",
         u"A.out|name=A", u"_yahoo.bbs|", u".hidden.bbs|", u"abbs|", u"y.bbs/z|"}) {
@@ -92,11 +90,12 @@ TEST_F(Definitions, Catalogues) {
   }
   BoardCatalog c = RefreshBoardCatalog(dir_, ini);
   ASSERT_EQ(c.names, (std::vector<Text>{u"A", u"？？？", u"B", u"X"}));
-  EXPECT_EQ(c.entries[0].msgstr + c.entries[1].first_msgno, u"mid1");
-  EXPECT_EQ(c.selected, 1);  // _yahoo.bbs when nothing is remembered
   OutputCatalog o = RefreshOutputCatalog(dir_, ini);
+  // _yahoo.bbs is chosen when nothing is remembered.
+  EXPECT_EQ(c.entries[0].msgstr + c.entries[1].first_msgno + Text(1, u'0' + c.selected) +
+                o.entries[0].mark + o.entries[1].mark + Text(1, u'0' + o.selected),
+            u"mid11htmltxt0");
   EXPECT_EQ(o.names, (std::vector<Text>{u"A", u"B"}));
-  EXPECT_EQ(o.entries[0].mark + o.entries[1].mark + Text(1, u'0' + o.selected), u"htmltxt0");
   WriteLines(u"pellu.ini", u"[main]|bbs_file=b.bbs|out_file=b.out");
   EXPECT_EQ(
       std::pair(RefreshBoardCatalog(dir_, ini).selected, RefreshOutputCatalog(dir_, ini).selected),

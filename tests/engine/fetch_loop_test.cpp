@@ -102,91 +102,82 @@ TEST(FetchLoop, RetriesOfTimeOutsAndEmptyAnswersAndTheErrorDialog) {
   }
 }
 
-TEST(FetchLoop, CancelTakesTheCancelPath) {
-  // During time-out retries: no further attempt.
-  RunFixture f;
-  f.http.count = 5;
-  f.Set({"retry=5"});
-  f.http.scripted[3] = {FakeHttp::Failed(), FakeHttp::Failed()};
-  int fetches = 0;
-  f.http.on_fetch = [&](const Text& url) {
-    if (url.back() == u'3' && ++fetches == 2) f.form.cancel_requested = true;
-  };
-  EXPECT_EQ(f.Run(), RunOutcome::Cancelled);
-  EXPECT_EQ(f.ui.Texts(), Texts{"処理を中断します。MSG:2まで処理しました。"});
-  EXPECT_EQ(f.ui.messages[0].icon, Icon::Critical);
-  EXPECT_EQ(f.form.Label_status().Value(), u"処理中断 MSG:2まで処理済み");
-  EXPECT_EQ(f.form.Text_from().Value(), u"3");
-  EXPECT_EQ(f.program->history.size(), 1u);
-  EXPECT_EQ(fetches, 2);
-
-  // At the first message: nothing written, nothing in the history.
-  RunFixture g;
-  g.http.on_fetch = [&](const Text&) { g.form.cancel_requested = true; };
-  EXPECT_EQ(g.Run(), RunOutcome::Cancelled);
-  EXPECT_EQ(g.ui.Texts(), Texts{"処理を中断します。MSG:0まで処理しました。"});
-  EXPECT_EQ(g.form.Text_from().Value(), u"1");
-  EXPECT_TRUE(g.program->history.empty());
-  EXPECT_FALSE(FileExists(g.Path("out/topic.html")));
+// The cancel message, status, next start and history are checked with Ctrl-C on the command line.
+TEST(FetchLoop, CancelDuringTimeOutRetriesAndAtTheFirstMessage) {
+  for (int at : {3, 1}) {
+    RunFixture f;
+    f.http.count = 5;
+    f.Set({"retry=5"});
+    f.http.scripted[3] = {FakeHttp::Failed(), FakeHttp::Failed()};
+    int fetches = 0;  // of message `at`: no further attempt after the cancel
+    f.http.on_fetch = [&](const Text& url) {
+      if (url.back() == u'0' + at && ++fetches == (at == 3 ? 2 : 1)) f.form.cancel_requested = true;
+    };
+    EXPECT_EQ(f.Run(), RunOutcome::Cancelled);
+    EXPECT_EQ(
+        std::tuple(f.ui.Texts(), fetches, f.program->history.size(),
+                   FileExists(f.Path("out/topic.html")), f.form.Text_from().Value()),
+        std::tuple(Texts{"処理を中断します。MSG:" + std::to_string(at - 1) + "まで処理しました。"},
+                   at == 3 ? 2 : 1, size_t(at == 3), at == 3, Text(1, u'0' + at)));
+  }
 }
 
 TEST(FetchLoop, InvalidPagesAskThenFollowUpSelectsIgnore) {
   RunFixture f;
   f.http.count = 6;
   f.Set({"error=0"});
-  f.http.scripted[2] = {FakeHttp::Answer(kBusy)};
-  f.http.scripted[4] = {FakeHttp::Answer(kBusy)};
+  f.http.scripted[2] = f.http.scripted[4] = {FakeHttp::Answer(kBusy)};
   f.ui.answers = {Answer::Yes, Answer::No};
   EXPECT_EQ(f.Run(), RunOutcome::Finished);
-  Texts texts = f.ui.Texts();
-  ASSERT_EQ(texts.size(), 3u);  // message 4 is not asked about
-  EXPECT_EQ(texts[0], ToUtf8(InvalidPageQuestion(u"busy")));
-  EXPECT_EQ(texts[1], "次にデータ受信エラーが発生した際もこの確認画面を表示しますか？");
-  EXPECT_EQ(texts[2], kDone);
+  EXPECT_EQ(f.ui.Texts(),  // message 4 is not asked about
+            (Texts{ToUtf8(InvalidPageQuestion(u"busy")),
+                   "次にデータ受信エラーが発生した際もこの確認画面を表示しますか？", kDone}));
   EXPECT_EQ(f.form.Option_Error().Index(), 1);
 }
 
+// Beyond the highest number: nothing to collect, nothing to save. Reaching it, the page is read
+// again (the topic grew meanwhile). A page without the number stops the run at once.
 TEST(FetchLoop, HighestNumberRules) {
-  // Beyond the highest number: nothing to collect, nothing to save.
-  RunFixture f;
-  f.http.count = 5;
-  f.http.highest = 3;
-  f.Set({"from=5"});
-  EXPECT_EQ(f.Run(), RunOutcome::Ended);
-  EXPECT_EQ(f.ui.Texts(),
-            Texts{"メッセージ番号5以降のデータはありませんでした\r\n最大メッセージ数=3"});
-  EXPECT_FALSE(FileExists(f.Path("record.dat")));
-
-  // Read again when N reaches it: the topic grew meanwhile.
-  RunFixture g;
-  g.http.count = 8;
-  g.http.highest = 3;
-  g.http.on_fetch = [&](const Text& url) {
-    if (url.back() == u'3') g.http.highest = 8;
-  };
-  EXPECT_EQ(g.Run(), RunOutcome::Finished);
-  EXPECT_EQ(g.http.urls.size(), 8u);
-
-  // A page without the number: stop at once.
-  RunFixture h;
-  h.http.count = 0;
-  EXPECT_EQ(h.Run(), RunOutcome::Ended);
-  EXPECT_EQ(h.ui.Texts(), Texts{"最大メッセージ数が取得できなかったので処理を中断します"});
+  const struct {
+    int count, highest, grown;
+    const char* from;
+    RunOutcome outcome;
+    const char* message;
+    size_t fetches;
+  } cases[] = {
+      // clang-format off
+      {5, 3, 3, "from=5", RunOutcome::Ended, "メッセージ番号5以降のデータはありませんでした\r\n最大メッセージ数=3", 1},
+      {8, 3, 8, "from=1", RunOutcome::Finished, kDone, 8},
+      {0, 0, 0, "from=1", RunOutcome::Ended, "最大メッセージ数が取得できなかったので処理を中断します", 1},
+  };  // clang-format on
+  for (const auto& c : cases) {
+    RunFixture f;
+    f.http.count = c.count;
+    f.http.highest = c.highest;
+    f.Set({c.from});
+    f.http.on_fetch = [&](const Text& url) {
+      if (url.back() == u'3') f.http.highest = c.grown;
+    };
+    EXPECT_EQ(f.Run(), c.outcome);
+    EXPECT_EQ(std::tuple(f.ui.Texts(), f.http.urls.size(), FileExists(f.Path("record.dat"))),
+              std::tuple(Texts{c.message}, c.fetches, c.outcome == RunOutcome::Finished));
+  }
 }
 
 TEST(FetchLoop, ErrorLogRecordsRetriesOnlyWhenChecked) {
-  for (int checked : {1, 0}) {
+  for (bool checked : {true, false}) {
     RunFixture f;
     f.http.count = 3;
     f.Set({"log=" + std::to_string(checked)});
     f.http.scripted[2] = {FakeHttp::Failed(), FakeHttp::Answer("")};
     EXPECT_EQ(f.Run(), RunOutcome::Finished);
-    Text log = DecodeCp932(f.Read("error.log"));
-    EXPECT_EQ(log.find(u"2001/05/12 13:45:00\tmsg(2)\thttp://127.0.0.1:1/board/message?mid=2\t"
-                       u"タイムアウト - リトライ(1/3)\r\n") != Text::npos,
-              checked == 1);
-    EXPECT_EQ(log.find(u"原因不明のエラーにより再試行(1/10)") != Text::npos, checked == 1);
-    EXPECT_EQ(FileExists(f.Path("error.log")), checked == 1);
+    const Text log = DecodeCp932(f.Read("error.log"));
+    auto has = [&](const char16_t* line) { return log.find(line) != Text::npos; };
+    EXPECT_EQ(
+        std::tuple(FileExists(f.Path("error.log")), has(u"原因不明のエラーにより再試行(1/10)"),
+                   has(u"2001/05/12 13:45:00\tmsg(2)\thttp://127.0.0.1:1/board/message?mid=2\t"
+                       u"タイムアウト - リトライ(1/3)\r\n")),
+        std::tuple(checked, checked, checked));
   }
 }
 

@@ -48,22 +48,20 @@ TEST(RunChecks, EachCheckStopsWithItsMessageAndTheFirstFailingWins) {
     f.Set(c.set);
     EXPECT_EQ(f.Run(), RunOutcome::Ended);
     ASSERT_EQ(f.ui.Texts(), Texts{c.message});
-    EXPECT_EQ(f.ui.messages[0].caption, u"Pellucor");
-    EXPECT_EQ(f.ui.messages[0].icon, Icon::Critical);
-    EXPECT_EQ(f.ui.messages[0].buttons, Buttons::Ok);
-    EXPECT_TRUE(f.http.urls.empty());
+    const auto& m = f.ui.messages[0];
+    EXPECT_EQ(std::tuple(m.caption, m.icon, m.buttons, f.http.urls.size()),
+              std::tuple(u"Pellucor", Icon::Critical, Buttons::Ok, size_t{0}));
   }
 }
 
 TEST(RunChecks, PassingChecksSetValuesAndAFailedNetworkSetUpClearsTheStatus) {
   CheckedRun f;
   f.Set({"from=5.0", "to=abc", "devidecnt=0"});  // with Check_MaxMsg Text_to is set, not checked
-  f.Run();
-  EXPECT_EQ(f.ui.Texts(), Texts{kPassed});
-  EXPECT_EQ(f.form.Text_to().Value(), u"5");
-  EXPECT_EQ(f.form.Text_devidecnt().Value(), u"1000");  // not splitting: reset silently
-  EXPECT_EQ(f.form.status_history, (std::vector<Text>{u"初期設定", u""}));
-  EXPECT_TRUE(f.program->history.empty());
+  f.Run();                                       // not splitting: the count is reset silently
+  EXPECT_EQ(
+      std::tuple(f.ui.Texts(), f.form.Text_to().Value() + u"|" + f.form.Text_devidecnt().Value(),
+                 f.form.status_history, f.program->history.size()),
+      std::tuple(Texts{kPassed}, u"5|1000", std::vector<Text>{u"初期設定", u""}, size_t{0}));
 }
 
 TEST(RunChecks, OutputPathIsCompleted) {
@@ -75,29 +73,27 @@ TEST(RunChecks, OutputPathIsCompleted) {
   f.Run();
   EXPECT_EQ(f.ui.Texts(), (Texts{"出力ファイル名が未指定です\r\nタイトルをファイル名にしますか？",
                                  "出力ファイル名を指定してください"}));
-  EXPECT_EQ(f.ui.messages[0].icon, Icon::Question);
-  EXPECT_EQ(f.ui.messages[0].buttons, Buttons::YesNo);
-  EXPECT_EQ(f.ui.beeps, 1);
+  EXPECT_EQ(std::tuple(f.ui.messages[0].icon, f.ui.messages[0].buttons, f.ui.beeps),
+            std::tuple(Icon::Question, Buttons::YesNo, 1));
 
   // Yes turns title naming on and leaves the folder as it is.
   f.ui.messages.clear();
   f.ui.answers = {Answer::Yes};
   f.Run();
-  EXPECT_EQ(f.form.Check_TopicToFilename().Value(), 1);
-  EXPECT_EQ(f.form.Text_out().Value(), folder);
-  EXPECT_EQ(f.ui.Texts().back(), kPassed);
+  EXPECT_EQ(std::tuple(f.form.Check_TopicToFilename().Value(), f.form.Text_out().Value(),
+                       f.ui.Texts().back()),
+            std::tuple(1, folder, kPassed));
 
-  // Title naming on: the moment's date and time and the output type's mark.
-  f.Run();
-  EXPECT_EQ(f.form.Text_out().Value(), folder + u"20010512-134500.html");
-
-  // No extension anywhere gets one; a dot in the folder part counts.
-  f.form.Text_out().SetValue(f.Path("out/topic"));
-  f.Run();
-  EXPECT_EQ(f.form.Text_out().Value(), f.Path("out/topic.html"));
-  f.form.Text_out().SetValue(u"/tmp/a.b/topic");
-  f.Run();
-  EXPECT_EQ(f.form.Text_out().Value(), u"/tmp/a.b/topic");
+  // Title naming on: the moment's date and time and the output type's mark. No extension
+  // anywhere gets one; a dot in the folder part counts.
+  const std::pair<Text, Text> names[] = {{folder, folder + u"20010512-134500.html"},
+                                         {f.Path("out/topic"), f.Path("out/topic.html")},
+                                         {u"/tmp/a.b/topic", u"/tmp/a.b/topic"}};
+  for (const auto& [in, out] : names) {
+    f.form.Text_out().SetValue(in);
+    f.Run();
+    EXPECT_EQ(f.form.Text_out().Value(), out);
+  }
 }
 
 TEST(RunChecks, QuestionsForAnAddressWithANumberAndAnExistingFile) {
@@ -121,8 +117,8 @@ TEST(RunChecks, QuestionsForAnAddressWithANumberAndAnExistingFile) {
   EXPECT_EQ(g.Run(), RunOutcome::Ended);
   EXPECT_EQ(g.ui.Texts(), Texts{"ファイル（" + ToUtf8(g.Path("out/topic.html")) +
                                 "）が既に存在します\r\nこのファイルにデータを追加しますか？"});
-  EXPECT_EQ(g.Read("out/topic.html"), "old");
-  EXPECT_FALSE(FileExists(g.Path("record.dat")));
+  EXPECT_EQ(std::pair(g.Read("out/topic.html"), FileExists(g.Path("record.dat"))),
+            std::pair(std::string("old"), false));
 }
 
 TEST(RunState, LocksTheWindowAndUnlocksIt) {
