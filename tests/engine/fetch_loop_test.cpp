@@ -88,13 +88,12 @@ TEST(FetchLoop, RetriesOfTimeOutsAndEmptyAnswersAndTheErrorDialog) {
     f.Set(c.settings);
     f.ui.answers = c.dialog;
     EXPECT_EQ(f.Run(), c.outcome);
-    EXPECT_EQ(f.ui.Texts(), c.messages);
     std::string last_retry;
     for (const Text& s : f.form.status_history)
       if (s.find(u" - ") != Text::npos) last_retry = ToUtf8(s);
-    EXPECT_EQ(last_retry, c.last_retry.empty() ? "" : "msg( 2 ) 取得中 - " + c.last_retry);
-    EXPECT_EQ(f.clock.sleeps, std::vector<int>(c.pauses, 2000));
-    EXPECT_EQ(f.form.Text_from().Value(), c.from);
+    EXPECT_EQ(std::tuple(f.ui.Texts(), last_retry, f.clock.sleeps, f.form.Text_from().Value()),
+              std::tuple(c.messages, "msg( 2 ) 取得中 - " + c.last_retry,
+                         std::vector<int>(c.pauses, 2000), c.from));
     // Every page that went through was written from its own page, never a stale one.
     if (c.outcome == RunOutcome::Finished && c.answers.size() < 11) {
       EXPECT_NE(f.Read("out/topic.html").find(EncodeCp932(u"第2回の話題")), std::string::npos);
