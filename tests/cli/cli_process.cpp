@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -16,15 +15,8 @@
 extern char** environ;
 
 namespace pellucor::testing {
-namespace {
 
-std::atomic<int> serial{0};
-
-std::string Slurp(const std::string& path) {
-  return ReadFileBytes(FromUtf8(path)).value_or("");
-}
-
-}  // namespace
+static std::atomic<int> serial{0};
 
 // posix_spawn, not fork: the tests run board servers on threads of their own.
 CliProcess::CliProcess(const std::vector<std::string>& args, std::vector<std::string> env)
@@ -51,10 +43,6 @@ CliProcess::~CliProcess() {
   std::remove((io_ + ".err").c_str());
 }
 
-void CliProcess::Signal(int sig) {
-  if (pid_ > 0) ::kill(pid_, sig);
-}
-
 CliResult CliProcess::Wait(int limit_ms) {
   int st = 0;
   if (pid_ <= 0) return {};
@@ -63,8 +51,8 @@ CliResult CliProcess::Wait(int limit_ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   pid_ = -1;
-  return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), Slurp(io_ + ".out"),
-          Slurp(io_ + ".err")};
+  auto slurp = [this](const char* ext) { return ReadFileBytes(FromUtf8(io_ + ext)).value_or(""); };
+  return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), slurp(".out"), slurp(".err")};
 }
 
 }  // namespace pellucor::testing

@@ -3,6 +3,7 @@
 // Several may run at once.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -21,7 +22,9 @@ class CliProcess {
  public:
   explicit CliProcess(const std::vector<std::string>& args, std::vector<std::string> env = {});
   ~CliProcess();
-  void Signal(int sig);
+  void Signal(int sig) {
+    if (pid_ > 0) ::kill(pid_, sig);
+  }
   // Waits for the end (at most about `limit_ms`, then the process is killed).
   CliResult Wait(int limit_ms = 60000);
 

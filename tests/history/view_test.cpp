@@ -123,8 +123,8 @@ TEST_F(HistoryWindowTest, PutBackContinuesAfterTheLastMessage) {
   window.Select(1);
   ui.answers = {Answer::Yes};
   EXPECT_EQ(window.DoubleClick(), HistoryWindow::After::Close);
-  EXPECT_EQ(ui.messages[0].caption, u"Pellucor - 履歴詳細");
   EXPECT_TRUE(
+      ui.messages[0].caption == u"Pellucor - 履歴詳細" &&
       ui.messages[0].text.ends_with(u"\r\n\r\n選択された履歴をメイン画面にセットしますか？"));
   auto n = [](int v) { return FromUtf8(std::to_string(v)); };
   EXPECT_EQ((V{form.Text_url1().Value(), form.Text_url2().Value(), form.Text_from().Value(),
@@ -154,17 +154,18 @@ TEST_F(HistoryWindowTest, DeleteTheLastAndTheOnlyEntry) {
   window.Select(2);
   ui.answers = {Answer::No};
   EXPECT_EQ(window.Delete(), HistoryWindow::After::Stay);
-  EXPECT_EQ(ui.messages[0].caption, u"Pellucor - 削除確認");
-  EXPECT_TRUE(ui.messages[0].text.ends_with(u"\r\n\r\n選択された履歴を削除してよろしいですか？"));
-  EXPECT_EQ(window.Delete(), HistoryWindow::After::Stay);  // Yes
-  EXPECT_EQ(Titles(list), (V{u"a", u"b"}));
-  EXPECT_EQ(window.Selection(), 1);  // the new last line
-  EXPECT_EQ(window.Lines().size(), 2u);
+  EXPECT_TRUE(ui.messages[0].caption == u"Pellucor - 削除確認" &&
+              ui.messages[0].text.ends_with(u"\r\n\r\n選択された履歴を削除してよろしいですか？"));
+  // After each Yes: what is left, the selection (the new last line, then the entry moved up).
+  auto del = [&] {
+    const auto after = window.Delete();
+    return std::tuple(after, Titles(list), window.Selection(), window.Lines().size());
+  };
+  using A = HistoryWindow::After;
+  EXPECT_EQ(del(), std::tuple(A::Stay, V{u"a", u"b"}, 1, 2u));
   window.Select(0);
-  EXPECT_EQ(window.Delete(), HistoryWindow::After::Stay);
-  EXPECT_EQ(window.Selection(), 0);  // the next entry moved up
-  EXPECT_EQ(window.Delete(), HistoryWindow::After::Close);
-  EXPECT_TRUE(list.empty() && window.Lines().empty());
+  EXPECT_EQ(del(), std::tuple(A::Stay, V{u"b"}, 0, 1u));
+  EXPECT_EQ(del(), std::tuple(A::Close, V{}, -1, 0u));
 }
 
 TEST_F(HistoryWindowTest, CommentEditPaths) {
@@ -181,11 +182,10 @@ TEST_F(HistoryWindowTest, CommentEditPaths) {
     EXPECT_EQ(list[0].comment, after[i]) << i;
     EXPECT_EQ(ui.messages.size(), asked[i]) << i;
   }
-  EXPECT_EQ(ui.input_prompts[0], u"コメントを編集してください");
-  EXPECT_EQ(ui.messages[0].text,
+  EXPECT_EQ(ui.input_prompts[0] + ui.messages[0].caption + u"|" + ui.messages[0].text,
+            u"コメントを編集してくださいPellucor - コメント編集確認|"
             u"コメントの編集をキャンセルしますか？\r\n"
             u"処理をキャンセルする場合は[はい] コメントを削除する場合は[いいえ]を選択してください");
-  EXPECT_EQ(ui.messages[0].caption, u"Pellucor - コメント編集確認");
   EXPECT_TRUE(window.Lines()[0].ends_with(u"\tx"));
 }
 
@@ -223,13 +223,13 @@ TEST_F(HistoryWindowTest, OpenOutputChoosesByModificationTime) {
   };
   dir.Write(u"topic_007.html", "m");
   EXPECT_EQ(ChooseHistoryOutput(r).candidates, (V{index, part}));
-  EXPECT_EQ(ChooseHistoryOutput(r).chosen, part);
+  EXPECT_EQ(ChooseHistoryOutput(r).chosen, part);  // the only one there
   dir.Write(u"topic_index.html", "i");
-  touch(part, 1000000000);
-  touch(index, 1000000000);
-  EXPECT_EQ(ChooseHistoryOutput(r).chosen, index);  // a tie
-  touch(part, 1000000001);
-  EXPECT_EQ(ChooseHistoryOutput(r).chosen, part);
+  for (auto [part_time, chosen] : {std::pair(1000000000, index), std::pair(1000000001, part)}) {
+    touch(index, 1000000000);  // a tie goes to the index
+    touch(part, part_time);
+    EXPECT_EQ(ChooseHistoryOutput(r).chosen, chosen);
+  }
 
   // The date and size splits name their files their own way; unsplit without an index the
   // output file alone is a candidate.
@@ -246,12 +246,12 @@ TEST_F(HistoryWindowTest, OpenOutputChoosesByModificationTime) {
   shell.open_results = {false};  // a failed open falls back to the editor
   window.OpenOutput();
   ASSERT_EQ(shell.calls.size(), 2u);
-  EXPECT_EQ(shell.calls[0].target, part);
-  EXPECT_EQ(shell.calls[1].kind, RecordingShell::Kind::Edit);
+  EXPECT_EQ(std::pair(shell.calls[0].target, shell.calls[1].kind),
+            std::pair(part, RecordingShell::Kind::Edit));
   r.outputPath = dir.Path(u"noext");
   window.OpenOutput();
-  EXPECT_EQ(ui.messages.back().text, u"出力ファイル名が不正なためファイルを開けません");
-  EXPECT_EQ(ui.messages.back().caption, u"Pellucorエラー");
+  EXPECT_EQ(ui.messages.back().caption + u"|" + ui.messages.back().text,
+            u"Pellucorエラー|出力ファイル名が不正なためファイルを開けません");
 }
 
 }  // namespace
