@@ -12,11 +12,10 @@
 #include "common/files.h"
 #include "common/numeric.h"
 #include "common/search.h"
+#include "engine/footer_slot.h"
 
 namespace pellucor {
 namespace {
-
-constexpr size_t kFooterSlot = 200;
 
 Text Dec(int64_t n) {
   std::string s = std::to_string(n);
@@ -68,27 +67,12 @@ int AppendBytes(TextView path, std::string_view bytes) {
   return WithFile(path, O_WRONLY | O_APPEND, [&](int fd, off_t) { return WriteAll(fd, bytes); });
 }
 
-// The footer as it goes into its slot: exactly 200 bytes, cut at a character boundary and
-// padded with spaces.
-std::string FooterSlot(TextView footer) {
-  size_t bytes = 0, chars = 0;
-  for (; chars < footer.size(); ++chars) {
-    size_t w = static_cast<size_t>(Cp932Width(footer[chars]));
-    if (bytes + w > kFooterSlot) break;
-    bytes += w;
-  }
-  std::string slot = EncodeCp932(footer.substr(0, chars));
-  if (slot.size() > kFooterSlot) slot.resize(kFooterSlot);
-  slot.append(kFooterSlot - slot.size(), ' ');
-  return slot;
-}
-
 int WriteFooter(RunEnv& env, RunState& st, TextView path) {
   return WithFile(path, O_RDWR, [&](int fd, off_t size) {
     if (size == 0 || st.output.html3.empty()) return 0;
     Text footer = ExpandTemplate(st.output.html3, st.values, st.board.items, st.board.changewords,
                                  MacroContextOf(env), MessageNumber{0, 0}, path);
-    return WriteAll(fd, FooterSlot(footer), size);
+    return WriteAll(fd, FooterSlotBytes(footer), size);
   });
 }
 
@@ -164,14 +148,38 @@ Text Expand(RunEnv& env, RunState& st, TextView tmpl, TextView path) {
                         MessageNumber{st.current_number, st.board.msg_keta}, path);
 }
 
-// Header into an empty file; otherwise the old footer slot blanked so the new messages follow
-// it. A file too short to hold a slot is left as it is.
+// Whether the last 200 bytes of the open file are a footer slot this program wrote. 0 or an
+// errno; `ours` tells.
+int HasOurFooterSlot(RunEnv& env, RunState& st, TextView path, int fd, off_t size, bool& ours) {
+  ours = false;
+  constexpr off_t kSlot = static_cast<off_t>(kFooterSlotBytes);
+  if (st.output.html3.empty() || size < kSlot) return 0;
+  std::string tail(kFooterSlotBytes, '\0');
+  size_t done = 0;
+  while (done < tail.size()) {
+    ssize_t n = ::pread(fd, tail.data() + done, tail.size() - done,
+                        size - kSlot + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return 0;
+    done += static_cast<size_t>(n);
+  }
+  ours = FooterPattern(st.output.html3, st.board.items, st.board.changewords, MacroContextOf(env),
+                       path)
+             .Matches(tail);
+  return 0;
+}
+
+// Header into an empty file; otherwise a footer slot this program wrote is blanked so the new
+// messages follow it. Any other file is continued after its last byte, untouched.
 Step BeginFile(RunEnv& env, RunState& st, TextView path) {
   Step s = Guarded(env, st, path, [&] {
     return WithFile(path, O_RDWR, [&](int fd, off_t size) {
       if (size == 0) return WriteAll(fd, EncodeCp932(Expand(env, st, st.output.html1, path)), 0);
-      if (st.output.html3.empty() || size < static_cast<off_t>(kFooterSlot)) return 0;
-      return WriteAll(fd, std::string(kFooterSlot, ' '), size - static_cast<off_t>(kFooterSlot));
+      bool ours = false;
+      if (int err = HasOurFooterSlot(env, st, path, fd, size, ours); err != 0 || !ours) return err;
+      constexpr off_t kSlot = static_cast<off_t>(kFooterSlotBytes);
+      return WriteAll(fd, std::string(kFooterSlotBytes, ' '), size - kSlot);
     });
   });
   if (s == Step::Continue) st.open_path = path;

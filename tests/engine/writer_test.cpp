@@ -21,6 +21,11 @@ std::string Slot(const std::string& footer) {
   return footer + std::string(200 - footer.size(), ' ');
 }
 
+// The fixture's footer after the message with subject `subject`.
+std::string Foot(const std::string& subject) {
+  return Slot("end of file 0 " + subject);
+}
+
 class Writer : public testing::ScratchDir {
  protected:
   void SetUp() override {
@@ -32,7 +37,7 @@ class Writer : public testing::ScratchDir {
     st_.board.date_item = 1;
     st_.output.html1 = u"H<@SYS_CR><@SYS_LF>";
     st_.output.html2 = u"<@SYS_MSG_NUM>:<@SUB><@SYS_CR><@SYS_LF>";
-    st_.output.html3 = u"F<@SYS_MSG_NUM><@SUB>";
+    st_.output.html3 = u"end of file <@SYS_MSG_NUM> <@SUB>";
     st_.output.html1_idx = u"I";
     st_.output.html2_idx = u"<@SYS_MSG_NUM> <@SUB>";
     StartRun(1);
@@ -81,8 +86,43 @@ TEST_F(Writer, OneFileAcrossTwoRuns) {
   ui_.answers = {Answer::No};
   Run(3, {u"c"});
   EXPECT_EQ(std::pair(Bytes(u"out.html"), hooks_.calls),
-            std::pair("H\r\n1:a\r\n2:b\r\n" + kBlank + "3:c\r\n" + Slot("F0c"),
+            std::pair("H\r\n1:a\r\n2:b\r\n" + kBlank + "3:c\r\n" + Foot("c"),
                       Calls{"update", "show", "save", "update", "save"}));
+}
+
+// Appending to an existing file blanks its last 200 bytes only when they are a footer slot this
+// program wrote (also by another version); any other file is continued after its end.
+TEST_F(Writer, AppendBlanksOnlyAFooterSlotOfOurs) {
+  const std::string exact(200, 'e');  // a footer of exactly 200 bytes: no padding
+  const std::string killed = "H\r\n1:a\r\n" + std::string(300, 'm') + "\r\n";
+  struct Case {
+    const char* name;
+    std::u16string html3;
+    std::string before;
+    bool blanked;
+  };
+  const Case cases[] = {
+      {"our slot", u"end of file <@SYS_MSG_NUM> <@SUB>", "H\r\n1:a\r\n" + Foot("a"), true},
+      {"a value longer than the slot", u"end of file <@SYS_MSG_NUM> <@SUB>",
+       "H\r\n" + ("end of file 0 " + std::string(186, 'v')), true},
+      {"another version", u"<p><@SYS_APP_NAME> <@SYS_APP_VER></p><@SYS_CR><@SYS_LF>",
+       "H\r\n" + Slot("<p>Pellucor 0.97</p>\r\n"), true},
+      {"exactly 200 bytes", Text(200, u'e'), "H\r\n" + exact, true},
+      {"trimmed by a byte", Text(200, u'e'), "H\r\n" + exact.substr(1), false},
+      {"a killed run's file", u"end of file <@SYS_MSG_NUM> <@SUB>", killed, false},
+      {"a foreign file", u"end of file <@SYS_MSG_NUM> <@SUB>", std::string(300, 'z'), false},
+      {"a footer of values only", u"<@SUB>", "H\r\n" + Slot("a"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    folder_.Write(u"out.html", c.before);
+    st_.output.html3 = c.html3;
+    StartRun(2);
+    Run(0, {u"b"});
+    std::string kept = c.blanked ? c.before.substr(0, c.before.size() - 200) + kBlank : c.before;
+    std::string after = Bytes(u"out.html");
+    EXPECT_EQ(after.substr(0, kept.size() + 5), kept + "2:b\r\n");
+  }
 }
 
 TEST_F(Writer, FooterSlotEdges) {
@@ -126,12 +166,12 @@ TEST_F(Writer, FileNames) {
 TEST_F(Writer, CountSplitAcrossFilesAndRuns) {
   Split(0, u"2");
   Run(0, {u"a", u"b", u"c"}, false);
-  EXPECT_EQ(Bytes(u"out_001.html"), "H\r\n1:a\r\n2:b\r\n" + Slot("F0c"));
+  EXPECT_EQ(Bytes(u"out_001.html"), "H\r\n1:a\r\n2:b\r\n" + Foot("c"));
   EXPECT_EQ(Bytes(u"out_002.html"), "H\r\n3:c\r\n");
   StopRun(env_, st_);
   // Continuing a series across runs is compared byte for byte by the command line's tests.
   EXPECT_EQ(std::tuple(Bytes(u"out_002.html"), form_.Text_from().Value(), hooks_.calls),
-            std::tuple("H\r\n3:c\r\n" + Slot("F0c"), u"4", Calls{"update", "save"}));
+            std::tuple("H\r\n3:c\r\n" + Foot("c"), u"4", Calls{"update", "save"}));
 }
 
 TEST_F(Writer, CountSplitAppendsFirstAndSkipsExistingFilesMidRun) {
@@ -142,7 +182,7 @@ TEST_F(Writer, CountSplitAppendsFirstAndSkipsExistingFilesMidRun) {
   Run(0, {u"a", u"b"}, false);
   EXPECT_EQ(Bytes(u"out_001.html") + "|" + Bytes(u"out_002.html") + Bytes(u"out_003.html") + "|" +
                 Bytes(u"out_004.html"),
-            kBlank + "1:a\r\n" + Slot("F0b") + "|twothree|H\r\n2:b\r\n");
+            std::string(200, 'o') + "1:a\r\n" + Foot("b") + "|twothree|H\r\n2:b\r\n");
   EXPECT_TRUE(ui_.messages.empty());  // asked only with title naming
 }
 
@@ -155,8 +195,8 @@ TEST_F(Writer, DateSplit) {
   EndRun(env_, st_);
   // The old footer is blanked and the file gets a new one: never a footer mid-file.
   EXPECT_EQ(Bytes(u"out_20010116.html") + Bytes(u"out_19700101.html") + Bytes(u"out_20010115.html"),
-            "H\r\n2:b\r\n" + Slot("F0c") + "H\r\n3:c\r\n" + Slot("F0d") + "H\r\n1:a\r\n" + kBlank +
-                "4:d\r\n" + Slot("F0d"));
+            "H\r\n2:b\r\n" + Foot("c") + "H\r\n3:c\r\n" + Foot("d") + "H\r\n1:a\r\n" + kBlank +
+                "4:d\r\n" + Foot("d"));
   form_.Combo_devidedatekind().SetIndex(1);  // weeks
   Message(u"e", u"2001/01/15");
   form_.Combo_devidedatekind().SetIndex(2);  // months
@@ -225,7 +265,7 @@ TEST_F(Writer, WriteErrorsAskAbortRetryIgnoreAndAbortGivesOneFooter) {
   // The first file got its footer when the second was begun, and not again on the abort.
   EXPECT_EQ(std::tuple(m.caption, m.buttons, m.icon, hooks_.calls, Bytes(u"out_001.html")),
             std::tuple(Text(u"エラー"), Buttons::AbortRetryIgnore, Icon::Critical, Calls{"save"},
-                       "H\r\n1:a\r\n" + Slot("F0b")));
+                       "H\r\n1:a\r\n" + Foot("b")));
 
   // Ignore goes on with the next step.
   form_.Check_devide().SetValue(0);
@@ -240,7 +280,7 @@ TEST_F(Writer, AbortGivesTheFooterOnce) {
   AbortRun(env_, st_);
   AbortRun(env_, st_);
   EXPECT_EQ(std::pair(Bytes(u"out.html"), hooks_.calls),
-            std::pair("H\r\n1:a\r\n" + Slot("F0a"), Calls{"save", "save"}));
+            std::pair("H\r\n1:a\r\n" + Foot("a"), Calls{"save", "save"}));
 }
 
 }  // namespace
