@@ -73,7 +73,8 @@ Text AboutCaption() {
   return u"Pellucor　バージョン情報";
 }
 
-Text AboutText(const Text& version_text, int64_t revision, const MachineFacts& facts) {
+Text AboutText(const Text& version_text, int64_t revision, const MachineFacts& facts,
+               const Text& program_folder) {
   std::vector<Text> lines;
   lines.push_back(u"Pellucor Version " + version_text + u" (Rev:" +
                   FromUtf8(std::to_string(revision)) + u")");
@@ -89,6 +90,10 @@ Text AboutText(const Text& version_text, int64_t revision, const MachineFacts& f
   lines.push_back(u"空き仮想メモリ : " + Bytes(facts.available_virtual));
   lines.push_back(u"仮想ﾒﾓﾘ使用率 : " + UsagePercent(facts.total_virtual, facts.available_virtual) +
                   u"%");
+  if (!program_folder.empty()) {
+    lines.push_back(u"");
+    lines.push_back(u"プログラムフォルダ : " + program_folder);
+  }
   Text text;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (i) text += kCrLf;

@@ -23,8 +23,10 @@ MachineFacts QueryMachineFacts();
 // "Pellucor　バージョン情報"
 Text AboutCaption();
 
-// The lines of the About box joined by CR LF.
-Text AboutText(const Text& version_text, int64_t revision, const MachineFacts& facts);
+// The lines of the About box joined by CR LF; then an empty line and "プログラムフォルダ : "
+// with `program_folder` (DescribeProgramFolder), when it is not empty.
+Text AboutText(const Text& version_text, int64_t revision, const MachineFacts& facts,
+               const Text& program_folder = {});
 
 // The support page opened from the help menu.
 inline constexpr char16_t kSupportPageUrl[] = u"https://pellucor.example.org/support/";

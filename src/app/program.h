@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/text.h"
 #include "engine/definitions.h"
@@ -16,9 +17,52 @@ class HttpClient;
 class Shell;
 class MainForm;
 
-// The folder of the running executable ending in "/"; PELLUCOR_HOME, or `home` when not
-// empty, overrides it (a trailing "/" is added when missing).
+// Where the program keeps pellu.ini, record.dat, data/, error.log and the definitions.
+enum class FolderKind {
+  Portable,      // the executable's folder, which holds a definition file
+  Installed,     // $XDG_DATA_HOME/pellucor/, fed from the shipped definitions
+  HomeOption,    // --home DIR
+  HomeVariable,  // PELLUCOR_HOME
+};
+
+struct ProgramFolder {
+  Text directory;  // ending in "/"
+  FolderKind kind = FolderKind::Portable;
+  Text shipped_definitions;  // Installed: <prefix>/share/pellucor/defs/, else ""
+};
+
+// What the choice depends on; an empty text stands for an unset variable.
+struct FolderInputs {
+  std::string home_option;        // --home
+  std::string home_variable;      // PELLUCOR_HOME
+  std::string xdg_data_home;      // XDG_DATA_HOME
+  std::string user_home;          // HOME (the passwd entry when unset)
+  std::string executable_folder;  // ending in "/"
+};
+
+// The inputs of this process: the environment and /proc/self/exe.
+FolderInputs CurrentFolderInputs(const std::string& home_option = {});
+
+// --home, then PELLUCOR_HOME, then the executable's folder when it holds a *.bbs, else
+// $XDG_DATA_HOME/pellucor/ (XDG_DATA_HOME counts only when absolute; default
+// ~/.local/share). Relative folders are taken from the current folder.
+ProgramFolder LocateProgramFolder(const FolderInputs& in);
+
+// For an installed folder: creates it and copies every shipped *.bbs and *.out that is missing
+// there, never over a file the user has. Returns the names that could not be copied, each
+// with the reason. Other kinds are left alone.
+std::vector<Text> PrepareProgramFolder(const ProgramFolder& folder);
+
+// "/home/me/.local/share/pellucor/（インストール）": the folder and how it was chosen, for
+// the About box.
+Text DescribeProgramFolder(const Text& directory, FolderKind kind);
+
+// LocateProgramFolder(CurrentFolderInputs(home)).directory.
 Text ProgramDirectory(const std::string& home = {});
+
+// What a front end does at start: locates the folder and prepares it, telling the user (a
+// notice) which shipped definitions could not be copied.
+ProgramFolder OpenProgramFolder(const std::string& home, Ui& ui);
 
 // ProgramDirectory + "pellu.ini".
 Text SettingsFilePath(const Text& program_directory);
@@ -37,6 +81,7 @@ struct Program {
   Text settings_path;  // SettingsFilePath
   Text version;        // VersionText
   Text history_path;   // record.dat in the program directory
+  FolderKind folder_kind = FolderKind::Portable;
   HistoryList history;
   DefinitionCatalog catalog;  // the entries behind Combo_bbs and Combo_out
 

@@ -40,4 +40,8 @@ bool ParseOptions(int argc, char** argv, Options& out);
 // Prints the usage text to the stream.
 void PrintUsage(std::FILE* f);
 
+// The help of one command on stdout (the usage text for ""); an unknown command is a usage
+// error. Returns the exit status.
+int ShowHelp(const std::string& command);
+
 }  // namespace pellucor::cli

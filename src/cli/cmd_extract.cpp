@@ -88,7 +88,7 @@ int Extract(Options& opts) {
   }
 
   ConsoleUi ui(opts.mode);
-  const Text home = ProgramDirectory(opts.home);
+  const Text home = OpenProgramFolder(opts.home, ui).directory;
   BoardEntry board;
   Text board_folder;
   Locate(bbs, home, board_folder, board.file);

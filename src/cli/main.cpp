@@ -2,7 +2,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/program.h"
 #include "cli/cli.h"
+#include "pellucor_revision.h"
 
 namespace pellucor::cli {
 namespace {
@@ -39,7 +41,9 @@ void PrintUsage(std::FILE* f) {
       "  update bbs | out | both [--select all | --select FILE[,FILE...]]\n"
       "  settings                  print the settings keys in their write order\n"
       "  extract --bbs_file=FILE [--out_file=FILE] [--charchange=N] PAGEFILE\n"
-      "                            check a board definition against a saved page\n",
+      "                            check a board definition against a saved page\n"
+      "  help [COMMAND]            describe one command with its options\n"
+      "pellucor-cli --version prints the version and the source revision.\n",
       f);
 }
 
@@ -86,17 +90,36 @@ bool ParseOptions(int argc, char** argv, Options& out) {
 
 int main(int argc, char** argv) {
   using namespace pellucor::cli;
+  std::string command;  // the first word that is not an option, for COMMAND --help
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      PrintUsage(stdout);
+    if (std::strcmp(argv[i], "--home") == 0) {
+      ++i;
+    } else if (argv[i][0] != '-' && command.empty()) {
+      command = argv[i];
+    }
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("pellucor-cli %s (Rev:%d, commit %s)\n",
+                  pellucor::ToUtf8(pellucor::VersionText()).c_str(), PELLUCOR_REVISION,
+                  PELLUCOR_SOURCE_COMMIT);
       return kExitOk;
     }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+      return ShowHelp(command == "help" ? std::string() : command);
   }
   Options opts;
   if (!ParseOptions(argc, argv, opts)) return kExitUsage;
   if (opts.command.empty()) {
     PrintUsage(stderr);
     return kExitUsage;
+  }
+  if (opts.command == "help") {
+    if (opts.args.size() > 1) {
+      std::fputs("pellucor-cli: help takes one command\n", stderr);
+      return kExitUsage;
+    }
+    return ShowHelp(opts.args.empty() ? std::string() : opts.args[0]);
   }
   auto& reg = Registry();
   auto it = reg.find(opts.command);

@@ -87,8 +87,9 @@ Session::Session(Options& options) : options_(options) {
   ui_ = std::move(ui);
   form_ = std::make_unique<CliForm>(*status_);
   shell_ = std::make_unique<XdgShell>();
-  program_ = std::make_unique<Program>(ProgramDirectory(options.home), *ui_, clock_, http_, *shell_,
-                                       *form_);
+  ProgramFolder folder = OpenProgramFolder(options.home, *ui_);
+  program_ = std::make_unique<Program>(folder.directory, *ui_, clock_, http_, *shell_, *form_);
+  program_->folder_kind = folder.kind;
   MainForm* form = form_.get();
   ConsoleUi::InstallInterruptHandler();
   raw->SetInterruptCallback([form] { form->cancel_requested = true; });

@@ -34,6 +34,7 @@
 #include "form_record.h"
 #include "history/store.h"
 #include "history/view.h"
+#include "pellucor_revision.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -750,7 +751,8 @@ void Form_main::CheckCommand(bool boards, bool outputs) {
 
 void Form_main::AboutCommand() {
   ui_.Beep();
-  ui_.MessageBox(AboutText(program_->version, PELLUCOR_REVISION, QueryMachineFacts()),
+  ui_.MessageBox(AboutText(program_->version, PELLUCOR_REVISION, QueryMachineFacts(),
+                           DescribeProgramFolder(program_->directory, program_->folder_kind)),
                  AboutCaption(), Icon::Information, Buttons::Ok);
 }
 

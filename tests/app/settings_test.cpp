@@ -43,6 +43,35 @@ TEST(Program, DirectoryVersionAndPaths) {
   EXPECT_TRUE(exe.front() == u'/' && exe.back() == u'/') << ToUtf8(exe);
 }
 
+TEST(Program, FolderChoice) {
+  testing::ScratchFolder portable, bare;
+  portable.Write(u"_yahoo.bbs", "");
+  bare.Write(u"_html.out", "");  // output types alone do not make a portable copy
+  const std::string p = ToUtf8(portable.Dir()), b = ToUtf8(bare.Dir());
+  struct Row {
+    FolderInputs in;
+    FolderKind kind;
+    std::string directory;
+  };
+  const Row rows[] = {
+      {{"/opt/h", "/srv/p", "/x", "/home/u", p}, FolderKind::HomeOption, "/opt/h/"},
+      {{"", "/srv/p/", "/x", "/home/u", p}, FolderKind::HomeVariable, "/srv/p/"},
+      {{"", "", "/x", "/home/u", p}, FolderKind::Portable, p},
+      {{"", "", "/x//", "/home/u", b}, FolderKind::Installed, "/x/pellucor/"},
+      // A relative XDG_DATA_HOME is invalid: the default under HOME is used.
+      {{"", "", "rel", "/home/u", b}, FolderKind::Installed, "/home/u/.local/share/pellucor/"},
+      {{"", "", "", "/home/u/", b}, FolderKind::Installed, "/home/u/.local/share/pellucor/"},
+  };
+  for (const Row& r : rows) {
+    ProgramFolder f = LocateProgramFolder(r.in);
+    EXPECT_EQ(std::tuple(f.kind, ToUtf8(f.directory)), std::tuple(r.kind, r.directory))
+        << r.in.executable_folder;
+    EXPECT_EQ(f.shipped_definitions.empty(), r.kind != FolderKind::Installed);
+  }
+  EXPECT_EQ(LocateProgramFolder({"", "", "", "/h", b}).shipped_definitions,
+            bare.Dir() + u"../share/pellucor/defs/");
+}
+
 TEST_F(Settings, DefaultsInWriteOrderAndAnExactRoundTrip) {
   LoadSettings(form, ini, home);
   EXPECT_FALSE(FolderExists(DataFolder(home)));  // only the greeting creates it

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/about.h"
+#include "app/program.h"
 
 namespace pellucor {
 namespace {
@@ -51,11 +52,13 @@ TEST(AboutBox, LinesAndFigures) {
   f.available_physical = 2'147'483'648;
   // No user name: the line is left out. No swap: no division by zero.
   EXPECT_EQ(
-      AboutText(u"1.00", 42, f),
+      AboutText(u"1.00", 42, f,
+                DescribeProgramFolder(u"/h/.local/share/pellucor/", FolderKind::Installed)),
       u"Pellucor Version 1.00 (Rev:42)\r\n掲示板のメッセージをまとめて保存するツールです\r\n\r\n"
       u"コンピュータ名 : host1\r\n全物理メモリ : 8,589,934,592Byte\r\n"
       u"空き物理メモリ : 2,147,483,648Byte\r\nメモリ使用率 : 75%\r\n全仮想メモリ : 0Byte\r\n"
-      u"空き仮想メモリ : 0Byte\r\n仮想ﾒﾓﾘ使用率 : 0%");
+      u"空き仮想メモリ : 0Byte\r\n仮想ﾒﾓﾘ使用率 : 0%\r\n\r\n"
+      u"プログラムフォルダ : /h/.local/share/pellucor/（インストール）");
   EXPECT_EQ(AboutCaption(), u"Pellucor　バージョン情報");
   f = QueryMachineFacts();
   EXPECT_TRUE(f.computer_name && f.user_name);
