@@ -4,6 +4,10 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include "common/format.h"
 #include "common/numeric.h"
 #include "common/search.h"
@@ -61,13 +65,18 @@ size_t DropLineBreaksAndTabs(TextView in, char16_t* out) {
 
 Text PreparePage(TextView page, const BoardDefinition& def) {
   TextView kept = page;
-  const int64_t bf = def.cut_bf, af = def.cut_af;
-  const int64_t len = static_cast<int64_t>(page.size());
+  // Cut values are any whole numbers a definition gives (1e30 saturates): sums of two of them
+  // are taken in a wider type.
+  __extension__ typedef __int128 Wide;
+  const Wide bf = def.cut_bf, af = def.cut_af;
+  const Wide len = static_cast<Wide>(page.size());
   if ((bf > 0 || af > 0) && len > bf + af) {
-    int64_t start = bf > 0 ? bf : 1;
-    int64_t length = len - start - af + 2;
+    const Wide start = bf > 0 ? bf : 1;
+    const Wide length = len - start - af + 2;
     TextView part;
-    if (start <= len && length > 0) part = page.substr(start - 1, length);
+    if (start <= len && length > 0)
+      part = page.substr(static_cast<size_t>(start - 1),
+                         static_cast<size_t>(std::min<Wide>(length, len)));
     if (def.cut_checkword.empty() || part.find(def.cut_checkword) != TextView::npos) kept = part;
   }
   if (NumericValue(def.crlftab_neglect) == 1) return Text(kept);
@@ -78,8 +87,9 @@ Text PreparePage(TextView page, const BoardDefinition& def) {
 }
 
 void PreparePageInPlace(Text& page, const BoardDefinition& def) {
-  const int64_t bf = def.cut_bf, af = def.cut_af;
-  if ((bf > 0 || af > 0) && static_cast<int64_t>(page.size()) > bf + af) {
+  __extension__ typedef __int128 Wide;
+  const Wide bf = def.cut_bf, af = def.cut_af;
+  if ((bf > 0 || af > 0) && static_cast<Wide>(page.size()) > bf + af) {
     page = PreparePage(page, def);
     return;
   }
@@ -197,22 +207,105 @@ Text StripTags(TextView text) {
   return out;
 }
 
-Text RemoveLinks(TextView input) {
-  Text text(input);
-  Text upper = UpperCase(text);  // kept in step with text: the upper-casing keeps lengths
-  size_t from = 0;               // nothing before this holds a link start
-  for (;;) {
-    size_t a = upper.find(u"<A", from);
-    if (a == Text::npos) break;
-    size_t b = upper.find(u'>', a);
-    if (b == Text::npos) break;  // no end of the start tag: keep the rest as it is
-    size_t c = upper.find(u"</A>", b);
-    if (c == Text::npos) break;  // no end of the link: keep the rest as it is
-    text = text.substr(0, a) + text.substr(b + 1, c - b - 1) + text.substr(c + 4);
-    upper = upper.substr(0, a) + upper.substr(b + 1, c - b - 1) + upper.substr(c + 4);
-    from = a;
+namespace {
+
+// RemoveLinks works on the text as a list of characters that loses the deleted ones, so a
+// splice costs nothing and every search goes on from where the last one stood. `kEnd` is the
+// position after the last character (and before the first).
+class LinkList {
+ public:
+  explicit LinkList(TextView text) : text_(text), next_(text.size()), prev_(text.size()) {
+    const uint32_t n = static_cast<uint32_t>(text.size());
+    for (uint32_t i = 0; i < n; ++i) {
+      next_[i] = i + 1 < n ? i + 1 : kEnd;
+      prev_[i] = i > 0 ? i - 1 : kEnd;
+    }
+    head_ = n > 0 ? 0 : kEnd;
   }
-  return text;
+  static constexpr uint32_t kEnd = UINT32_MAX;
+
+  uint32_t head() const { return head_; }
+  uint32_t Next(uint32_t p) const { return next_[p]; }
+  uint32_t Prev(uint32_t p) const { return prev_[p]; }
+  char16_t At(uint32_t p) const { return text_[p]; }
+
+  // The characters from p match `pattern` (an "A" also matches "a").
+  bool Starts(uint32_t p, std::u16string_view pattern) const {
+    for (char16_t want : pattern) {
+      if (p == kEnd) return false;
+      char16_t c = text_[p];
+      if (c != want && !(want == u'A' && c == u'a')) return false;
+      p = next_[p];
+    }
+    return true;
+  }
+
+  // Drops the characters from `first` to `last` (both present, `first` not after `last`).
+  void Unlink(uint32_t first, uint32_t last) {
+    const uint32_t before = prev_[first], after = next_[last];
+    (before == kEnd ? head_ : next_[before]) = after;
+    if (after != kEnd) prev_[after] = before;
+  }
+
+  Text Collect() const {
+    Text out;
+    for (uint32_t p = head_; p != kEnd; p = next_[p]) out += text_[p];
+    return out;
+  }
+
+ private:
+  TextView text_;
+  std::vector<uint32_t> next_, prev_;
+  uint32_t head_;
+};
+
+}  // namespace
+
+// Each round removes the first link start up to its ">" and the first "</A>" after that, and
+// the next round looks again from the character before the splice, so a link that the splice
+// itself forms (<<a href=1>A</a> href=2>L</a>) goes too. Searches never step back more than a
+// few characters: a "</A>" search skips what an earlier one has already seen to be free of it.
+Text RemoveLinks(TextView input) {
+  size_t first = 0;
+  for (;; ++first) {
+    first = input.find(u'<', first);
+    if (first == TextView::npos || first + 1 >= input.size()) return Text(input);
+    if (input[first + 1] == u'A' || input[first + 1] == u'a') break;
+  }
+  if (input.size() >= LinkList::kEnd) return Text(input);  // beyond any page
+
+  constexpr uint32_t kEnd = LinkList::kEnd;
+  LinkList list(input);
+  uint32_t from = static_cast<uint32_t>(first);  // no link start before this
+  uint32_t free_until = 0;                       // no "</A>" starts in [b, free_until)
+  for (;;) {
+    uint32_t a = from;
+    while (a != kEnd && !list.Starts(a, u"<A")) a = list.Next(a);
+    if (a == kEnd) break;
+    uint32_t b = a;
+    while (b != kEnd && list.At(b) != u'>') b = list.Next(b);
+    if (b == kEnd) break;  // no end of the start tag: keep the rest as it is
+    uint32_t c = list.Next(b);
+    // A node at or past free_until is still present: everything dropped since it was set lay
+    // before the current start tag's end.
+    if (c != kEnd && free_until > c) c = free_until;
+    while (c != kEnd && !list.Starts(c, u"</A>")) c = list.Next(c);
+    if (c == kEnd) break;  // no end of the link: keep the rest as it is
+
+    const uint32_t before = list.Prev(a);
+    uint32_t c_last = c;
+    for (int k = 0; k < 3; ++k) c_last = list.Next(c_last);
+    list.Unlink(a, b);
+    list.Unlink(c, c_last);
+    // The three characters before the dropped "</A>" may now begin one with what follows it;
+    // those before them were searched and stay free of it.
+    uint32_t seen = list.Prev(c);
+    for (int k = 0; k < 2 && seen != kEnd; ++k) seen = list.Prev(seen);
+    free_until = seen == kEnd ? 0 : seen;
+    from = before == kEnd ? list.head() : before;
+    if (from == kEnd) break;
+  }
+  return list.Collect();
 }
 
 Text WeekdayName(TextView date) {

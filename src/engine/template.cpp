@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <exception>
+#include <new>
+#include <stdexcept>
+#include <vector>
 
 #include "common/numeric.h"
 #include "common/search.h"
@@ -123,6 +126,66 @@ bool MayContainIgnoringCase(const Text& value, const Text& find) {
          (forms[1] != c && FindText(value, TextView(forms + 1, 1)) != Text::npos);
 }
 
+// The item step: each item's macro is replaced in the template's own text only. A value goes
+// in as text: a macro inside it, or one that it forms with its neighbours, is never expanded
+// or removed by a later step. An empty value adds nothing, so the text around it stays one.
+class ItemSubstitution {
+ public:
+  explicit ItemSubstitution(Text t) { pieces_.push_back({std::move(t), false}); }
+
+  void Replace(TextView find, const Text& value) {
+    if (find.empty()) return;
+    std::vector<Piece> out;
+    out.reserve(pieces_.size());
+    for (Piece& piece : pieces_) {
+      size_t p = piece.value ? Text::npos : FindText(piece.text, find);
+      if (p == Text::npos) {
+        Put(out, std::move(piece.text), piece.value);
+        continue;
+      }
+      size_t from = 0;
+      do {
+        Put(out, piece.text.substr(from, p - from), false);
+        Put(out, value, true);
+        from = p + find.size();
+        p = FindText(piece.text, find, from);
+      } while (p != Text::npos);
+      Put(out, piece.text.substr(from), false);
+    }
+    pieces_ = std::move(out);
+  }
+
+  // Unresolved macros go from the template's text; values stay as they are.
+  Text Result() {
+    if (pieces_.size() == 1) {
+      Text& t = pieces_[0].text;
+      return FindText(t, u"<@") == Text::npos ? std::move(t) : RemoveUnresolvedMacros(t);
+    }
+    Text out;
+    for (const Piece& piece : pieces_) {
+      if (piece.value || FindText(piece.text, u"<@") == Text::npos)
+        out += piece.text;
+      else
+        out += RemoveUnresolvedMacros(piece.text);
+    }
+    return out;
+  }
+
+ private:
+  struct Piece {
+    Text text;
+    bool value;
+  };
+  static void Put(std::vector<Piece>& out, Text text, bool value) {
+    if (value && text.empty()) return;
+    if (!value && !out.empty() && !out.back().value)
+      out.back().text += text;
+    else
+      out.push_back({std::move(text), value});
+  }
+  std::vector<Piece> pieces_;
+};
+
 }  // namespace
 
 Text ExpandTemplate(TextView tmpl, std::vector<Text>& values, const std::vector<ItemRule>& items,
@@ -159,16 +222,22 @@ Text ExpandTemplate(TextView tmpl, std::vector<Text>& values, const std::vector<
     }
 
     if (number) {
+      ItemSubstitution result(std::move(t));
       const size_t n = std::min(items.size(), values.size());
       for (size_t i = 0; i < n; ++i) {
         const ItemRule& item = items[i];
         if (item.attr.empty()) continue;
         if (item.name == u"返信先" && IsNumericText(values[i]))
-          Replace(t, item.attr, FormatMessageNumber(NumericValue(values[i]), number->digits));
+          result.Replace(item.attr, FormatMessageNumber(NumericValue(values[i]), number->digits));
         else
-          Replace(t, item.attr, values[i]);
+          result.Replace(item.attr, values[i]);
       }
+      return result.Result();
     }
+  } catch (const std::bad_alloc&) {
+    throw;  // out of memory is an error of the run: never a short or blank message
+  } catch (const std::length_error&) {
+    throw;
   } catch (const std::exception&) {
     // A failed step leaves the text as far as it got; the unresolved macros still go.
   }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
+
 namespace pellucor {
 namespace {
 
@@ -56,6 +59,9 @@ TEST(PreparePage, CutAndWhiteSpace) {
       {60, 40, u"", u"", page, page},   // not longer than bf + af
       {-5, 90, u"", u"", ten, ten},     // odd values never reach outside the page
       {0, -50, u"", u"", ten, ten},
+      {INT64_MAX, INT64_MAX, u"", u"", ten, ten},  // 1e30 in a definition: no overflow
+      {INT64_MIN, INT64_MAX, u"", u"", ten, u""},  // cuts everything away
+      {1, INT64_MIN, u"", u"", ten, ten},
       {0, 0, u"", u"2", ws, u"abc\u3000"},  // TAB, CR and LF go unless the switch is 1
       {0, 0, u"", u"1", ws, ws},
   };
@@ -109,6 +115,9 @@ TEST(TextHelpers, StripTagsRemoveLinksWeekdaySubstring) {
   EXPECT_EQ(RemoveLinks(u"a<a href=x"), u"a<a href=x");           // no ">"
   EXPECT_EQ(RemoveLinks(u"<a>1</a> <a>broken"), u"1 <a>broken");  // no "</A>"
   EXPECT_EQ(RemoveLinks(u"<address>x</address><a>y</a>"), u"x</address><a>y");
+  // A link that a splice forms is a link too, before or after the splice point.
+  EXPECT_EQ(RemoveLinks(u"<<a href=1>A</a> href=2>L</a>"), u"L");
+  EXPECT_EQ(RemoveLinks(u"<a>x<a>1</</a>a>2"), u"x12");
 
   EXPECT_EQ(WeekdayName(u"2001/05/13") + WeekdayName(u"no"), u"日\u3000");
 
@@ -164,7 +173,36 @@ TEST(ExpandTemplate, ItemsChangeWordsAndOrder) {
   x.words = {{u"ｘｙ", u"z"}, {u"", u"never"}};
   EXPECT_EQ(x(u"<@SUB>|<@BODY>"), u"z|z");
   EXPECT_EQ(x(u"<@sys_tab>|<@FOO>|a<@b"), u"||a<@b");  // a macro's case matters
+  // A page's values go in as text: no later step expands or removes a macro in them.
+  x.values = {u"<@BODY><@BODY><@SYS_CR><@X>", u"", u"B"};
+  x.words.clear();
+  EXPECT_EQ(x(u"<@SUB>|<@BODY>|<@SUB<@RE>>"), u"<@BODY><@BODY><@SYS_CR><@X>|B|");
 }
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELLUCOR_OWN_ALLOCATOR 0
+#endif
+#endif
+#if !defined(PELLUCOR_OWN_ALLOCATOR) && !defined(__SANITIZE_ADDRESS__)
+#define PELLUCOR_OWN_ALLOCATOR 1
+#endif
+
+#if PELLUCOR_OWN_ALLOCATOR
+// Allocations above this size fail, to stand for a machine out of memory.
+thread_local size_t g_allocation_limit = SIZE_MAX;
+
+// Out of memory is an error of the run, never a short or blank message.
+TEST(ExpandTemplate, AnAllocationFailureIsNotSwallowed) {
+  Expansion x;
+  x.values = {u"", u"", Text(100000, u'b')};
+  Text tmpl;
+  for (int i = 0; i < 1000; ++i) tmpl += u"<@BODY>";
+  g_allocation_limit = 32u << 20;
+  EXPECT_THROW(x(tmpl), std::bad_alloc);
+  g_allocation_limit = SIZE_MAX;
+}
+#endif
 
 TEST(MacroHelpers, RemoveUnresolvedAndPercentEncode) {
   EXPECT_EQ(RemoveUnresolvedMacros(u"<<@x>@y>"), u"<@y>");
@@ -173,3 +211,17 @@ TEST(MacroHelpers, RemoveUnresolvedAndPercentEncode) {
 
 }  // namespace
 }  // namespace pellucor
+
+#if PELLUCOR_OWN_ALLOCATOR
+void* operator new(size_t n) {
+  if (n > pellucor::g_allocation_limit) throw std::bad_alloc();
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  std::free(p);
+}
+#endif
