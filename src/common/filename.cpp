@@ -83,12 +83,30 @@ Text TitleToFileName(TextView title, const DateTime& now) {
   Text s = TrimSpaces(title).empty() ? FormatStamp(now) : Text(title);
   s = ReplaceAll(s, u"/", u"／");
   for (const CharRule& r : kCharRules) s = ReplaceAll(s, TextView(&r.c, 1), r.replacement);
+  // A NUL would cut the path short and name another file; no control character belongs in a
+  // name.
+  for (char16_t& c : s)
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) c = u'_';
   size_t cut = s.rfind(kSep);
   Text folder = cut == Text::npos ? Text() : s.substr(0, cut + 1);
   Text name = cut == Text::npos ? s : s.substr(cut + 1);
   for (const Device& d : kDevices)
     if (IsDevice(name, d.name)) name = ReplaceAll(name, d.name, d.hyphenated, true);
   return folder + name;
+}
+
+Text CutToBytes(TextView name, size_t max_bytes) {
+  size_t bytes = 0, n = 0;
+  while (n < name.size()) {
+    const char16_t c = name[n];
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && n + 1 < name.size() && name[n + 1] >= 0xDC00 &&
+                      name[n + 1] <= 0xDFFF;
+    const size_t w = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+    if (bytes + w > max_bytes) break;
+    bytes += w;
+    n += pair ? 2 : 1;
+  }
+  return Text(name.substr(0, n));
 }
 
 Text GetShortPath(TextView path) {

@@ -47,7 +47,8 @@ bool Native(TextView path, std::string& out) {
 }  // namespace
 
 std::string NativePath(TextView path) {
-  return ToUtf8(path);
+  std::string native;
+  return Native(path, native) ? native : std::string();  // "" names no file
 }
 
 namespace {

@@ -11,7 +11,8 @@
 
 namespace pellucor {
 
-std::string NativePath(TextView path);  // UTF-8 for the OS
+// UTF-8 for the OS; "" (which names no file) for a path with a NUL, which the OS would cut.
+std::string NativePath(TextView path);
 
 bool FileExists(TextView path);    // a regular file (or a link to one)
 bool FolderExists(TextView path);  // a directory

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -286,8 +287,15 @@ Step NameOutputAfterTitle(RunEnv& env, RunState& state) {
                       kAppCaption, Icon::Critical, Buttons::Ok);
     return Step::End;
   }
-  env.form.Text_out().SetValue(folder + TitleToFileName(state.topic_title, env.clock.Now()) + u"." +
-                               Mark(env));
+  // A name the file system cannot take would fail every write: the title gives way, so that the
+  // extension, a series suffix ("_" and up to ten digits) and "_idx" always fit.
+  const Text mark = Mark(env);
+  const int64_t room =
+      static_cast<int64_t>(kMaxNameBytes) - 15 - 1 - static_cast<int64_t>(ToUtf8(mark).size());
+  env.form.Text_out().SetValue(folder +
+                               CutToBytes(TitleToFileName(state.topic_title, env.clock.Now()),
+                                          static_cast<size_t>(std::max<int64_t>(room, 1))) +
+                               u"." + mark);
   if (!env.form.Check_devide().Value()) {
     Text path = BuildOutputFileName(env, state, false);
     if (FileExists(path) && !AskAppend(env, path)) return Step::End;

@@ -116,6 +116,27 @@ TEST(FileNames, TitleToFileName) {
   EXPECT_EQ(TitleToFileName(u"auxiliary", now), u"auxiliary");
   EXPECT_EQ(TitleToFileName(u"aux.aux", now), u"A-U-X.A-U-X");
   EXPECT_EQ(GetShortPath(u"/no/such/path"), u"/no/such/path");
+  // Other control characters, NUL first, never reach a name.
+  EXPECT_EQ(TitleToFileName(u"important.html" + Text(1, u'\0') + u"x\x01\x1b\x7f\x85y", now),
+            u"important.html_x____y");
+}
+
+// Names are cut at a character boundary; NativePath gives "" for a path with NUL.
+TEST(FileNames, CutToBytesAndNulPaths) {
+  const Text kanji(300, u'漢');  // 3 bytes each
+  struct Case {
+    Text name;
+    size_t max;
+    size_t chars;
+  };
+  const Case cases[] = {
+      {kanji, 255, 85}, {kanji, 256, 85},        {kanji, 2, 0},           {u"ab", 2, 2},
+      {u"ab", 1, 1},    {u"a\U0001F600b", 4, 1}, {u"a\U0001F600b", 5, 3},  // a surrogate pair stays
+                                                                           // whole
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CutToBytes(c.name, c.max), c.name.substr(0, c.chars)) << c.max;
+  EXPECT_EQ(NativePath(u"/tmp/a" + Text(1, u'\0') + u"b"), "");
 }
 
 }  // namespace

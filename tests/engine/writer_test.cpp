@@ -242,6 +242,24 @@ TEST_F(Writer, TitleNaming) {
             std::pair(ToUtf8(u"ファイル（" + Path(u"t_001.html") + append), size_t{0}));
 }
 
+// A hostile title: a NUL and control characters never cut the path short (the existing file is
+// not written into), and 300 kanji give a name the file system takes, with its extension.
+TEST_F(Writer, TitlesWithControlCharactersAndOverlongTitles) {
+  form_.Check_TopicToFilename().SetValue(1);
+  folder_.Write(u"important.html", "keep");
+  st_.topic_title = u"important.html" + Text(1, u'\0') + u"x\x1b";
+  Run(0, {u"a"}, false);
+  EXPECT_EQ(std::pair(form_.Text_out().Value(), Bytes(u"important.html")),
+            std::pair(Path(u"important.html_x_.html"), "keep"s));
+  Split(0, u"1");
+  StartRun(1);
+  st_.topic_title = Text(300, u'漢');
+  Run(0, {u"a", u"b"}, false);
+  const Text name = Text(78, u'漢') + u".html";  // 234 + 5 bytes, and room for "_002_idx"
+  EXPECT_EQ(std::tuple(form_.Text_out().Value(), Bytes(Text(78, u'漢') + u"_002.html")),
+            std::tuple(Path(name), "H\r\n2:b\r\n"s));
+}
+
 // A missing folder is offered to be made (checked with the command line); not so when its
 // parent is missing too.
 TEST_F(Writer, MissingFolderAndParent) {
