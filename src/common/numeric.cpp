@@ -140,6 +140,12 @@ bool IsNumericText(TextView text) {
 
 Text FormatNumber(double value) {
   if (!std::isfinite(value)) return u"0";
+  // Whole numbers a run counts with are written exactly: 15 significant digits would turn
+  // message 9007199254740991 into ...990 when the range is written back.
+  if (std::fabs(value) <= kMaxMessageNumber + 1 && value == std::trunc(value) && value != 0) {
+    std::string s = std::to_string(static_cast<int64_t>(value));
+    return Text(s.begin(), s.end());
+  }
   std::string s = DecimalText(value, -1);
   return Text(s.begin(), s.end());
 }

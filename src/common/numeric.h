@@ -23,7 +23,12 @@ int64_t WholeValue(TextView text);
 // trailing blanks, must read entirely as one number. An empty text fails.
 bool IsNumericText(TextView text);
 
-// Plain decimal writing: no exponent, no ".0" for whole values, no grouping ("5", "-3", "2.5").
+// The largest message number a run counts with: 2^53 - 1, the last whole number after which a
+// double still holds N + 1.
+inline constexpr double kMaxMessageNumber = 9007199254740991.0;
+
+// Plain decimal writing: no exponent, no ".0" for whole values, no grouping ("5", "-3", "2.5"),
+// 15 significant digits; whole numbers up to 2^53 exactly.
 Text FormatNumber(double value);
 
 }  // namespace pellucor

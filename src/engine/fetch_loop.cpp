@@ -17,6 +17,12 @@ namespace {
 constexpr int kReceiveRetries = 10;
 constexpr int kReceivePauseMs = 2000;
 constexpr size_t kMaxHalfBytes = 1000000;
+constexpr int kMaxRetryAfterMs = 60000;
+
+// An answer the server gave instead of the page: it is busy or broken, and says so.
+bool ServerError(long status) {
+  return (status >= 500 && status <= 599) || status == 429;
+}
 
 Text Num(double v) {
   return FormatNumber(v);
@@ -36,7 +42,7 @@ bool FailedReceive(const std::string& bytes) {
   return h == 0 || h > kMaxHalfBytes;
 }
 
-enum class Fetched { Page, Ignored, Cancelled, Aborted };
+enum class Fetched { Page, ServerError, Ignored, Cancelled, Aborted };
 
 class MessageFetch {
  public:
@@ -45,6 +51,8 @@ class MessageFetch {
 
   int receive_retries = 0;
   std::string bytes;
+  long http_status = 0;
+  int retry_after = -1;  // seconds the server asked for before the next try; -1: none
 
   // One fetch with its time-out retries and the error dialog. On Page, `bytes` holds the body.
   Fetched FetchOnce() {
@@ -57,6 +65,9 @@ class MessageFetch {
       });
       switch (r.status) {
         case FetchResult::Status::Ok:
+          http_status = r.http_status;
+          retry_after = r.retry_after;
+          if (ServerError(r.http_status)) return Fetched::ServerError;
           bytes = std::move(r.body);
           return Fetched::Page;
         case FetchResult::Status::Cancelled:
@@ -94,8 +105,10 @@ class MessageFetch {
     }
   }
 
-  // The empty-answer retry: status, yield, pause. False when the retries are used up.
-  bool RetryReceive(const Text& reason) {
+  // The empty-answer retry: status, yield, pause. False when the retries are used up. A
+  // Retry-After of the server lengthens the pause up to a minute; a long pause is taken in
+  // steps, so a cancel is seen within one.
+  bool RetryReceive(const Text& reason, int retry_after_seconds = -1) {
     if (receive_retries >= kReceiveRetries) return false;
     ++receive_retries;
     Text what = u"原因不明のエラーにより再試行(" + Int(receive_retries) + u"/" +
@@ -103,7 +116,13 @@ class MessageFetch {
     env_.form.Label_status().SetValue(FetchingText(state_.current_number) + u" - " + what);
     Log(reason + u" - " + what);
     env_.ui.Yield();
-    env_.clock.Sleep(kReceivePauseMs);
+    int pause = kReceivePauseMs;
+    if (retry_after_seconds > 0)
+      pause = std::clamp(retry_after_seconds * 1000, kReceivePauseMs, kMaxRetryAfterMs);
+    for (int left = pause; left > 0 && !env_.form.cancel_requested; left -= kReceivePauseMs) {
+      env_.clock.Sleep(std::min(left, kReceivePauseMs));
+      env_.ui.Yield();
+    }
     return true;
   }
 
@@ -183,7 +202,9 @@ RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& l
   const double first = state.first_number;
   for (;;) {
     const double n = state.current_number;
-    if (NumericValue(form.Text_to().Value()) < n) {
+    // Past the range, or where N + 1 would be N again (no address is fetched twice in a row
+    // but as a retry).
+    if (NumericValue(form.Text_to().Value()) < n || !(n + 1 > n)) {
       EndRun(env, state);
       return RunOutcome::Finished;
     }
@@ -202,6 +223,13 @@ RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& l
         return RunOutcome::Ended;
       }
       if (form.cancel_requested) return Cancel(env, state);
+      if (got == Fetched::ServerError) {
+        if (fetch.RetryReceive(u"HTTP " + Int(fetch.http_status),
+                               std::min(fetch.retry_after, kMaxRetryAfterMs / 1000)))
+          continue;
+        fetch.Log(u"データの取得に失敗しました");
+        return NetworkFailure(env, state);
+      }
       if (got == Fetched::Ignored || FailedReceive(fetch.bytes)) {
         if (fetch.RetryReceive(got == Fetched::Ignored
                                    ? Text(u"受信失敗")
@@ -249,8 +277,9 @@ RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& l
       if ((state.highest_number == 0 || state.highest_number == n) && item != -1) {
         state.highest_number =
             item < static_cast<int>(state.values.size()) ? NumericValue(state.values[item]) : 0;
+        // The range ends where N + 1 still counts on, whatever number the page shows.
         if (state.highest_number > n && state.highest_number >= first)
-          form.Text_to().SetValue(Num(state.highest_number));
+          form.Text_to().SetValue(Num(std::min(state.highest_number, kMaxMessageNumber)));
       }
       if (previous == 0 && state.highest_number == 0) {
         Critical(env, u"最大メッセージ数が取得できなかったので処理を中断します");

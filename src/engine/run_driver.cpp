@@ -1,6 +1,7 @@
 #include "engine/run_driver.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "app/main_form.h"
@@ -35,6 +36,14 @@ Text Decimal(int64_t v) {
 int32_t ToInt32(const Text& text) {
   int64_t v = WholeValue(text);
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// A message number the run can count on by one: finite, and below 2^53, where N + 1 would
+// give N again and the same page would be fetched for ever.
+bool IsMessageNumberText(const Text& text) {
+  if (!IsNumericText(text)) return false;
+  const double v = NumericValue(text);
+  return std::isfinite(v) && std::fabs(v) <= kMaxMessageNumber;
 }
 
 constexpr char16_t kNoBoard[] = u"掲示板設定ファイルが選択されていません";
@@ -91,12 +100,12 @@ RunOutcome RunCollection(Program& program, RunHooks& hooks) {
     Error(ui, u"取得URL（左）が未入力です");
     return RunOutcome::Ended;
   }
-  if (!IsNumericText(form.Text_from().Value())) {
+  if (!IsMessageNumberText(form.Text_from().Value())) {
     Error(ui, u"取得メッセージ番号（左）に数値を入れてください");
     return RunOutcome::Ended;
   }
   if (form.Check_MaxMsg().Value() == 0) {
-    if (!IsNumericText(form.Text_to().Value())) {
+    if (!IsMessageNumberText(form.Text_to().Value())) {
       Error(ui, u"取得メッセージ番号（右）に数値を入れてください");
       return RunOutcome::Ended;
     }

@@ -12,16 +12,22 @@ namespace {
 struct Sink {
   std::string* body;
   size_t max;
+  bool over = false;  // the body passed max: the transfer was stopped there
 };
 
+// Keeps at most max + 1 bytes; one byte past the limit is enough to judge the body, so the
+// transfer stops there instead of reading the rest.
 size_t OnData(char* data, size_t size, size_t count, void* user) {
   auto* sink = static_cast<Sink*>(user);
   size_t n = size * count;
-  if (sink->body->size() <= sink->max) {
-    size_t room = sink->max + 1 - sink->body->size();
-    sink->body->append(data, std::min(n, room));
+  size_t room = sink->max + 1 - sink->body->size();
+  if (n < room) {
+    sink->body->append(data, n);
+    return n;
   }
-  return n;
+  sink->body->append(data, room);
+  sink->over = true;
+  return 0;  // CURLE_WRITE_ERROR
 }
 
 void GlobalInit() {
@@ -58,6 +64,8 @@ void CurlHttpClient::ApplyOptions() {
   CURL* h = static_cast<CURL*>(easy_);
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(h, CURLOPT_MAXREDIRS, 20L);
+  // A redirect may lead to another web page, never to a file, a mail box or another protocol.
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");  // every encoding libcurl can decode
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   // A whole message page in one read, not two or three: fewer wake-ups per message.
@@ -128,6 +136,11 @@ FetchResult CurlHttpClient::Fetch(const Text& url, const std::function<bool()>& 
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.http_status);
+  curl_off_t retry_after = -1;
+  if (curl_easy_getinfo(h, CURLINFO_RETRY_AFTER, &retry_after) == CURLE_OK && retry_after > 0)
+    result.retry_after = static_cast<int>(std::min<curl_off_t>(retry_after, 86400));
+  // A body stopped one byte past the limit is a whole answer: too large, as its callers judge.
+  if (sink.over && code == CURLE_WRITE_ERROR) code = CURLE_OK;
 
   if (cancelled) {
     result.status = FetchResult::Status::Cancelled;

@@ -21,8 +21,9 @@ class CurlHttpClient : public HttpClient {
   void SetTimeout(int seconds) override;
   FetchResult Fetch(const Text& url, const std::function<bool()>& idle) override;
 
-  // Bytes kept of one body; the rest is read and dropped, so a runaway answer cannot exhaust
-  // memory. The body then holds max_body + 1 bytes, which every caller judges too large.
+  // The largest body a caller accepts (a message page: 2,000,001 bytes). A longer answer is
+  // stopped one byte past it, so a runaway answer costs neither memory nor time; the body then
+  // holds max_body + 1 bytes, which every caller judges too large.
   void SetMaxBody(size_t bytes) { max_body_ = bytes; }
 
   int access_type() const { return access_type_; }
@@ -37,7 +38,7 @@ class CurlHttpClient : public HttpClient {
   int access_type_ = 0;
   std::string proxy_;
   int timeout_ = 0;
-  size_t max_body_ = 32u << 20;
+  size_t max_body_ = 2000001;
 };
 
 }  // namespace pellucor

@@ -13,7 +13,8 @@ struct FetchResult {
   Status status = Status::Failed;
   std::string body;  // whatever the server sent, whatever the HTTP status
   long http_status = 0;
-  Text error;  // the client's description of a failure
+  Text error;            // the client's description of a failure
+  int retry_after = -1;  // the answer's Retry-After in seconds; -1 when it has none
 };
 
 class HttpClient {

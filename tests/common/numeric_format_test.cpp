@@ -42,8 +42,16 @@ TEST(NumericValue, StrictWholeTextTest) {
 // "0.00" round the decimal reading half away from zero.
 TEST(Format, Numbers) {
   const std::pair<double, const char16_t*> plain[] = {
-      {-3, u"-3"},          {2.5, u"2.5"}, {0.1 + 0.2, u"0.3"},
-      {1e-7, u"0.0000001"}, {-0.0, u"0"},  {123456789012, u"123456789012"}};
+      {-3, u"-3"},
+      {2.5, u"2.5"},
+      {0.1 + 0.2, u"0.3"},
+      {1e-7, u"0.0000001"},
+      {-0.0, u"0"},
+      {123456789012, u"123456789012"},
+      {9007199254740991, u"9007199254740991"},  // every countable message number exactly
+      {-1000000000000001, u"-1000000000000001"},
+      {9007199254740994, u"9007199254740990"},
+      {9007199254740992, u"9007199254740992"}};
   for (const auto& [value, text] : plain) EXPECT_EQ(FormatNumber(value), text) << value;
   EXPECT_EQ(FormatNumber(1e20), u"100000000000000000000");
   const std::tuple<double, int, const char16_t*> fixed[] = {

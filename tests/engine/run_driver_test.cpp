@@ -22,6 +22,8 @@ struct CheckedRun : RunFixture {
 TEST(RunChecks, EachCheckStopsWithItsMessageAndTheFirstFailingWins) {
   const char kTimeout[] = "正しいタイムアウト値（1～300）を設定してください";
   const char kRetry[] = "正しいリトライ回数（0～1000）を設定してください";
+  const char kFrom[] = "取得メッセージ番号（左）に数値を入れてください";
+  const char kTo[] = "取得メッセージ番号（右）に数値を入れてください";
   // clang-format off
   const struct {
     std::vector<std::string> set;
@@ -32,6 +34,11 @@ TEST(RunChecks, EachCheckStopsWithItsMessageAndTheFirstFailingWins) {
       {{"maxmsg=0", "to=1x"}, "取得メッセージ番号（右）に数値を入れてください"},
       {{"maxmsg=0", "from=10", "to=9"}, "取得メッセージ番号は左より右を大きく設定してください"},
       {{"maxmsg=0", "from=10", "to= 10 "}, kPassed},
+      // Numbers that cannot be counted on by one: not finite, or 2^53 and beyond.
+      {{"from=1e400"}, kFrom}, {{"from=1e309", "maxmsg=0", "to=1e309"}, kFrom},
+      {{"from=9007199254740992"}, kFrom}, {{"from=-9007199254740992"}, kFrom},
+      {{"maxmsg=0", "to=9007199254740992"}, kTo}, {{"maxmsg=0", "to=-1e400", "from=-1e400"}, kFrom},
+      {{"maxmsg=0", "from=9007199254740990", "to=9007199254740991"}, kPassed},
       {{"outfile=", "timeout="}, "出力ファイル名を指定してください"},
       {{"outfile=/tmp/a|b.html"}, "出力ファイル名が不正です\r\n|が含まれています"},
       {{"devide=1", "devidecnt=1000000"}, "分割メッセージ件数は1～999999の範囲で指定してください"},

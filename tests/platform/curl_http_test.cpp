@@ -2,7 +2,11 @@
 // tinyproxy in tests/cli/run_cli_test.cpp.
 #include "platform/curl_http.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -43,9 +47,46 @@ TEST_F(CurlHttp, CompressedPagesAndACappedBody) {
   FetchResult r = Fetch(3);
   EXPECT_EQ(std::tuple(r.status, r.http_status, r.body),
             std::tuple(Status::Ok, 200L, board.PageBytes(3)));
+  // The largest page a caller takes comes whole; anything longer stops one byte past it (not
+  // read to its end), still judged too large by every caller.
   board.Misbehave(7, Misbehaviour::Oversize);
+  for (auto [served, kept] :
+       {std::pair<size_t, size_t>{2000001, 2000001}, {2000002, 2000002}, {8000000, 2000002}}) {
+    board.SetOversizeBytes(served);
+    r = Fetch(7);
+    EXPECT_EQ(std::pair(r.status, r.body.size()), std::pair(Status::Ok, kept)) << served;
+  }
   http.SetMaxBody(1000);
-  EXPECT_EQ(Fetch(7).body.size(), 1001u);  // capped, still judged too large by every caller
+  EXPECT_EQ(Fetch(7).body.size(), 1001u);
+}
+
+// Server errors come back as answers with their status and Retry-After, for the fetch loop
+// to retry; a redirect to another scheme is not followed.
+TEST_F(CurlHttp, ServerErrorsRetryAfterAndForeignRedirects) {
+  board.SetRetryAfter(7);
+  for (auto [kind, status, after] : {std::tuple(Misbehaviour::ServerError, 500L, -1),
+                                     std::tuple(Misbehaviour::Unavailable, 503L, 7),
+                                     std::tuple(Misbehaviour::TooMany, 429L, 7)}) {
+    board.Misbehave(4, kind, 1);
+    FetchResult r = Fetch(4);
+    EXPECT_EQ(std::tuple(r.status, r.http_status, r.retry_after),
+              std::tuple(Status::Ok, status, after));
+  }
+  // A listening socket stands for an FTP server: it must not even be connected to.
+  int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&a), len), 0);
+  ASSERT_EQ(::listen(s, 4), 0);
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  board.SetRedirectTarget("ftp://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/x");
+  board.Misbehave(5, Misbehaviour::RedirectAway, 1);
+  http.SetTimeout(2);
+  EXPECT_EQ(Fetch(5).status, Status::Failed);
+  EXPECT_LT(::accept(s, nullptr, nullptr), 0);
+  ::close(s);
 }
 
 TEST_F(CurlHttp, TimeOutIsDistinctAndIdleIsCalledWhileWaiting) {

@@ -89,6 +89,26 @@ BoardServer::BoardServer(TopicSpec topic, int port) : server_(std::make_unique<h
       case Misbehaviour::Redirect:
         res.set_redirect(std::string(kMovedPath) + "?mid=" + std::to_string(n));
         return;
+      case Misbehaviour::ServerError:
+      case Misbehaviour::Unavailable:
+      case Misbehaviour::TooMany: {
+        res.status = kind == Misbehaviour::ServerError ? 500
+                     : kind == Misbehaviour::TooMany   ? 429
+                                                       : 503;
+        std::lock_guard<std::mutex> lock(mu_);
+        if (kind != Misbehaviour::ServerError && retry_after_ >= 0)
+          res.set_header("Retry-After", std::to_string(retry_after_));
+        res.set_content("<html><head><title>" + std::to_string(res.status) +
+                            " Service Temporarily Unavailable</title></head><body><h1>" +
+                            std::to_string(res.status) + "</h1></body></html>\r\n",
+                        "text/html");
+        return;
+      }
+      case Misbehaviour::RedirectAway: {
+        std::lock_guard<std::mutex> lock(mu_);
+        res.set_redirect(redirect_target_);
+        return;
+      }
       case Misbehaviour::None:
         break;
     }
@@ -173,6 +193,16 @@ void BoardServer::SetDelay(int ms) {
 void BoardServer::SetOversizeBytes(size_t bytes) {
   std::lock_guard<std::mutex> lock(mu_);
   oversize_bytes_ = bytes;
+}
+
+void BoardServer::SetRetryAfter(int seconds) {
+  std::lock_guard<std::mutex> lock(mu_);
+  retry_after_ = seconds;
+}
+
+void BoardServer::SetRedirectTarget(std::string url) {
+  std::lock_guard<std::mutex> lock(mu_);
+  redirect_target_ = std::move(url);
 }
 
 void BoardServer::ServeFile(const std::string& path, std::string bytes) {

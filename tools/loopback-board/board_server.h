@@ -22,12 +22,16 @@ namespace pellucor::testing {
 
 enum class Misbehaviour {
   None,
-  Delay,     // answers only after delay_ms (past the client's time-out)
-  Empty,     // 200 with an empty body
-  Oversize,  // 200 with oversize_bytes of body
-  Reset,     // headers announce a body, then the connection is closed
-  NotFound,  // 404 with a short error page
-  Redirect,  // 302 to /board/moved?mid=N, which serves the page
+  Delay,         // answers only after delay_ms (past the client's time-out)
+  Empty,         // 200 with an empty body
+  Oversize,      // 200 with oversize_bytes of body
+  Reset,         // headers announce a body, then the connection is closed
+  NotFound,      // 404 with a short error page
+  Redirect,      // 302 to /board/moved?mid=N, which serves the page
+  ServerError,   // 500 with an HTML error page
+  Unavailable,   // 503 with an HTML error page and Retry-After (retry_after seconds)
+  TooMany,       // 429, the same
+  RedirectAway,  // 302 to redirect_target (another scheme, say)
 };
 
 struct TopicSpec {
@@ -55,6 +59,8 @@ class BoardServer {
   void Misbehave(int64_t n, Misbehaviour kind, int times = -1);
   void SetDelay(int milliseconds);
   void SetOversizeBytes(size_t bytes);
+  void SetRetryAfter(int seconds);  // < 0: no Retry-After header
+  void SetRedirectTarget(std::string url);
   // Serves `bytes` at `path` ("/update/version").
   void ServeFile(const std::string& path, std::string bytes);
 
@@ -83,6 +89,8 @@ class BoardServer {
   std::map<int64_t, std::pair<Misbehaviour, int>> misbehave_;
   int delay_ms_ = 2500;
   size_t oversize_bytes_ = 2000002;
+  int retry_after_ = 1;
+  std::string redirect_target_ = "ftp://127.0.0.1:1/";
   std::map<std::string, std::string> files_;
   std::map<int64_t, std::string> pages_;  // made on first request
   std::vector<std::string> requests_;

@@ -25,7 +25,9 @@ void Usage() {
       "                      [--page-bytes B] [--delay MS] [--plain] [--misbehave N:KIND[:TIMES]] "
       "...\n"
       "  --plain: never compress the answers\n"
-      "  KIND: delay, empty, oversize, reset, 404, redirect\n"
+      "                      [--retry-after S]\n"
+      "  KIND: delay, empty, oversize, reset, 404, redirect, 500, 503, 429\n"
+      "  --retry-after: the Retry-After of 503 and 429 answers (default 1; -1: none)\n"
       "Serves http://127.0.0.1:P/board/message?mid=N in the layout of _yahoo.bbs.\n",
       stderr);
 }
@@ -44,6 +46,12 @@ bool ParseKind(const std::string& s, pellucor::testing::Misbehaviour& kind) {
     kind = Misbehaviour::NotFound;
   else if (s == "redirect")
     kind = Misbehaviour::Redirect;
+  else if (s == "500")
+    kind = Misbehaviour::ServerError;
+  else if (s == "503")
+    kind = Misbehaviour::Unavailable;
+  else if (s == "429")
+    kind = Misbehaviour::TooMany;
   else
     return false;
   return true;
@@ -54,7 +62,7 @@ bool ParseKind(const std::string& s, pellucor::testing::Misbehaviour& kind) {
 int main(int argc, char** argv) {
   using namespace pellucor::testing;
   TopicSpec topic;
-  int port = 0, delay = -1;
+  int port = 0, delay = -1, retry_after = 1;
   struct Rule {
     long long n;
     Misbehaviour kind;
@@ -80,6 +88,8 @@ int main(int argc, char** argv) {
       topic.page_bytes = std::stoul(value());
     else if (a == "--delay")
       delay = std::stoi(value());
+    else if (a == "--retry-after")
+      retry_after = std::stoi(value());
     else if (a == "--plain")
       topic.compress = false;
     else if (a == "--encoding") {
@@ -117,6 +127,7 @@ int main(int argc, char** argv) {
   try {
     BoardServer board(topic, port);
     if (delay >= 0) board.SetDelay(delay);
+    board.SetRetryAfter(retry_after);
     for (const Rule& r : rules) board.Misbehave(r.n, r.kind, r.times);
     std::printf("%s\n", board.url1().c_str());
     std::fflush(stdout);
