@@ -172,11 +172,14 @@ bool FirstRunGreeting(const Text& program_directory, Ui& ui) {
 }
 
 void LoadSettings(MainForm& form, const Text& settings_path, const Text& program_directory) {
+  // Read once; a file edited on Linux (LF line ends) is read line by line all the same.
+  std::optional<std::string> bytes = ReadFileBytes(settings_path);
+  const std::string lines = bytes ? LfLinesToCrLf(*bytes) : std::string();
   for (const char16_t* key : kSettingsKeys) {
     const Binding* b = FindBinding(key);
     if (!b || b->kind == Kind::None) continue;
     Text def = DefaultOf(key, program_directory);
-    Text value = ReadDefinitionValue(kSection, key, def, settings_path);
+    Text value = bytes ? ReadDefinitionValueIn(lines, kSection, key, def) : def;
     if (!Apply(form, *b, value)) Apply(form, *b, def);
   }
 }

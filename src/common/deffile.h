@@ -15,6 +15,17 @@ namespace pellucor {
 // cannot be read or the key is absent. Values are untrimmed.
 Text ReadDefinitionValue(TextView section, TextView key, TextView def, TextView path);
 
+// The same over a file's bytes already read.
+Text ReadDefinitionValueIn(std::string_view bytes, TextView section, TextView key, TextView def);
+
+// ReadDefinitionValue for pellu.ini, which a user may have edited on Linux: a file without any
+// CR is read with LF as its line end.
+Text ReadSettingsValue(TextView section, TextView key, TextView def, TextView path);
+
+// A file whose lines all end in a lone LF (edited on Linux: no CR anywhere) with CR LF line
+// ends; any other file unchanged.
+std::string LfLinesToCrLf(std::string_view bytes);
+
 // The section's non-empty lines joined with nothing between them; "" when the section is
 // absent, `def` when the file cannot be read.
 Text ReadDefinitionSection(TextView section, TextView def, TextView path);
@@ -24,8 +35,9 @@ Text ReadDefinitionSection(TextView section, TextView def, TextView path);
 // replaced atomically. Returns false when the file could not be written.
 bool WriteDefinitionValue(TextView section, TextView key, TextView value, TextView path);
 
-// Several keys of one section written in one replacement of the file, each as above. Returns
-// false when the file could not be written or a pair could not be stored.
+// Several keys of one section written in one replacement of the file, each as above. A file
+// without any CR (LF line ends) gets CR LF line ends, its lines kept. Returns false when the
+// file could not be written or a pair could not be stored.
 bool WriteDefinitionValues(TextView section, const std::vector<std::pair<Text, Text>>& pairs,
                            TextView path);
 

@@ -103,7 +103,7 @@ Catalog BuildCatalog(TextView program_dir, TextView extension, TextView placehol
 }  // namespace
 
 BoardCatalog RefreshBoardCatalog(TextView program_dir, TextView settings_path) {
-  Text remembered = ReadDefinitionValue(u"main", u"bbs_file", u"", settings_path);
+  Text remembered = ReadSettingsValue(u"main", u"bbs_file", u"", settings_path);
   return BuildCatalog<BoardCatalog>(
       program_dir, u"bbs", kNoBoardFiles,
       [](BoardEntry& e, const Text& path) {
@@ -120,7 +120,7 @@ BoardCatalog RefreshBoardCatalog(TextView program_dir, TextView settings_path) {
 }
 
 OutputCatalog RefreshOutputCatalog(TextView program_dir, TextView settings_path) {
-  Text remembered = ReadDefinitionValue(u"main", u"out_file", u"", settings_path);
+  Text remembered = ReadSettingsValue(u"main", u"out_file", u"", settings_path);
   return BuildCatalog<OutputCatalog>(
       program_dir, u"out", kNoOutputFiles,
       [](OutputEntry& e, const Text& path) {

@@ -18,13 +18,16 @@ Text Decimal(int64_t v) {
   return FromUtf8(std::to_string(v));
 }
 
-// Splits on CR LF, lone CR or lone LF. A final line break does not start another line.
+// Splits on CR LF or a lone CR; a lone LF is part of its field, as in the section/key files.
+// Only a file without any CR (edited on Linux) has LF line ends. A final line break does not
+// start another line.
 std::vector<Text> SplitLines(const Text& text) {
+  const char16_t lf_ends = text.find(u'\r') == Text::npos ? u'\n' : u'\r';
   std::vector<Text> lines;
   Text cur;
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
-    if (c == u'\r' || c == u'\n') {
+    if (c == u'\r' || c == lf_ends) {
       lines.push_back(std::move(cur));
       cur.clear();
       if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;

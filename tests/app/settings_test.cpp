@@ -114,6 +114,20 @@ TEST_F(Settings, OddValuesInTheFile) {
   EXPECT_EQ(SettingsValues(form, u"", u"").size(), 23u);
 }
 
+// A pellu.ini edited on Linux: read line by line, and written back whole with CR LF.
+TEST_F(Settings, LfOnlyFileIsReadAndKept) {
+  ASSERT_TRUE(WriteFileAtomic(ini, "; mine\n[main]\nfrom=1e309\nurl2=&x\nbbs_file=b.bbs\n"));
+  LoadSettings(form, ini, home);
+  EXPECT_EQ(std::pair(form.Text_from().Value(), form.Text_url2().Value()),
+            std::pair(Text(u"1e309"), Text(u"&x")));
+  ASSERT_TRUE(SaveSettings(form, ini, u"b.bbs", u"o.out"));
+  const std::string saved = ReadFileBytes(ini).value_or("");
+  const std::string kept = "; mine\r\n[main]\r\nfrom=1e309\r\nurl2=&x\r\nbbs_file=b.bbs\r\n";
+  EXPECT_EQ(saved.substr(0, kept.size()), kept);
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 26);
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\r'), 26);
+}
+
 // Shown once, on a fresh home: tests/cli/run_cli_test.cpp.
 TEST_F(Settings, GreetingOnlyWhenBothAreMissing) {
   ASSERT_TRUE(WriteFileAtomic(ini, "[main]\r\n"));

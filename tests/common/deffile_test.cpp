@@ -82,6 +82,27 @@ TEST_F(DefFile, WriteRefusesWhatCannotBeReadBack) {
   EXPECT_FALSE(WriteDefinitionValue(u"main", u"k", u"v", scratch_.Path(u"no/such")));
   EXPECT_FALSE(WriteDefinitionValue(u"main", u"k", u"v", scratch_.Dir()));  // a folder
   EXPECT_EQ(Bytes(), "[main]\r\nk=1\r\n");
+  // A key beginning with LF after a line that ends in a lone CR (a fuzzer's find).
+  const std::string lone_crs =
+      "basic\n[base\r\n[basic]\r@[ba]\r\nb\xEE"
+      "a\r\r\n";
+  Write(lone_crs);
+  EXPECT_FALSE(WriteDefinitionValue(u"basic", u"\n[base", u"v=1 \n値", path_));
+  EXPECT_EQ(Bytes(), lone_crs);
+}
+
+// A "]" that is the second byte of a double-byte character does not close a header; a long
+// line never is one; a file without CR is read line by line only for the settings.
+TEST_F(DefFile, HeadersAtByteLevelAndLfOnlySettings) {
+  Write("[s]\r\nk=1\r\n[\x81]\r\nk2=2\r\n[\x81\x81]\r\nk3=3\r\n[" + std::string(100000, 'x') +
+        "]\r\nk4=4");
+  EXPECT_EQ(std::tuple(Value(u"s", u"k2"), Value(u"s", u"k3"), Value(u"s", u"k4")),
+            std::tuple(Text(u"2"), Text(u"DEF"), Text(u"DEF")));
+  Write("[main]\nfrom=7\nto=9\n");
+  EXPECT_EQ(std::pair(Value(u"main", u"from"), ReadSettingsValue(u"main", u"to", u"D", path_)),
+            std::pair(Text(u"DEF"), Text(u"9")));
+  ASSERT_TRUE(WriteDefinitionValue(u"main", u"to", u"10", path_));
+  EXPECT_EQ(Bytes(), "[main]\r\nfrom=7\r\nto=10\r\n");
 }
 
 }  // namespace

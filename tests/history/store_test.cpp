@@ -49,6 +49,20 @@ TEST_F(HistoryStore, SavesVersion3AndLoadsItBackWithLineBreaksAsSpaces) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+// A lone LF inside a field (a hand edit, another writer) does not end the line; a file
+// without any CR (edited on Linux) has LF line ends.
+TEST_F(HistoryStore, LoneLineFeedsInFieldsAndLfOnlyFiles) {
+  for (const char* end : {"\r\n", "\n"}) {
+    std::string v3 = std::string("3") + end;
+    for (int i = 1; i <= 25; ++i)
+      v3 += (i == 20 && *end == '\r' ? "t\nx" : "f" + std::to_string(i)) + end;
+    ASSERT_EQ(Load(v3), HistoryLoad::Loaded) << *end;
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(std::pair(loaded[0].title, loaded[0].comment),
+              std::pair(Text(*end == '\r' ? u"t\nx" : u"f20"), Text(u"f25")));
+  }
+}
+
 TEST_F(HistoryStore, OlderVersionsFillTheFieldsTheyLack) {
   std::string v1 = "1\r\n", v2 = "2\r\n\r\n";  // an empty line where a record begins is skipped
   for (int i = 1; i <= 19; ++i) v1 += "a" + std::to_string(i) + "\r\n";
