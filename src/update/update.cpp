@@ -1,12 +1,15 @@
 #include "update/update.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 #include "app/main_form.h"
 #include "common/deffile.h"
 #include "common/files.h"
 #include "common/numeric.h"
-#include "common/search.h"
+#include "engine/definitions.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/ui.h"
@@ -85,26 +88,30 @@ bool IsPlainFileName(TextView name) {
 
 VersionListResult ParseVersionList(TextView text, DownloadList& list) {
   list.clear();
-  Text rest = Text(text) + kCrLf;
+  // One pass over the text: every search starts where the previous field ended.
+  const Text all = Text(text) + kCrLf;
   DownloadList read;
+  size_t pos = 0;
+  auto field_end = [&](TextView separator) {
+    size_t at = all.find(separator, pos);
+    return at == Text::npos || at == pos ? Text::npos : at;
+  };
   for (;;) {
-    int64_t p = FindFrom(rest, u",");
-    if (p == 0 || p == 1) {
+    size_t end = field_end(u",");
+    if (end == Text::npos) {
       if (read.empty()) return VersionListResult::NoData;
       list = std::move(read);
       return VersionListResult::Ok;
     }
     DownloadEntry e;
-    e.file = TrimSpaces(TextView(rest).substr(0, static_cast<size_t>(p - 1)));
-    rest.erase(0, static_cast<size_t>(p));
-    p = FindFrom(rest, u",");
-    if (p == 0 || p == 1) return VersionListResult::Invalid;
-    e.comment = rest.substr(0, static_cast<size_t>(p - 1));
-    rest.erase(0, static_cast<size_t>(p));
-    p = FindFrom(rest, kCrLf);
-    if (p == 0 || p == 1) return VersionListResult::Invalid;
-    e.site_version = WholeValue(TextView(rest).substr(0, static_cast<size_t>(p - 1)));
-    rest.erase(0, static_cast<size_t>(p + 1));
+    e.file = TrimSpaces(TextView(all).substr(pos, end - pos));
+    pos = end + 1;
+    if ((end = field_end(u",")) == Text::npos) return VersionListResult::Invalid;
+    e.comment = all.substr(pos, end - pos);
+    pos = end + 1;
+    if ((end = field_end(kCrLf)) == Text::npos) return VersionListResult::Invalid;
+    e.site_version = WholeValue(TextView(all).substr(pos, end - pos));
+    pos = end + 2;
     TextView tail = e.file.size() >= 4 ? TextView(e.file).substr(e.file.size() - 4) : TextView();
     e.kind = tail == u".bbs" ? kKindBoard : tail == u".out" ? kKindOutput : kKindOther;
     e.state = kStateNone;
@@ -268,6 +275,86 @@ Step Attempt(Ui& ui, const Text& file, const std::function<bool(std::string*)>& 
   }
 }
 
+// A file name as one path segment of an address: UTF-8, every byte but the unreserved ones
+// percent-encoded.
+Text EncodeAddressSegment(TextView name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  Text out;
+  for (unsigned char b : ToUtf8(name)) {
+    if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
+        b == '.' || b == '_' || b == '~') {
+      out += static_cast<char16_t>(b);
+    } else {
+      out += u'%';
+      out += static_cast<char16_t>(kHex[b >> 4]);
+      out += static_cast<char16_t>(kHex[b & 15]);
+    }
+  }
+  return out;
+}
+
+// Takes every message of the definition loaders without showing it.
+class QuietUi : public Ui {
+ public:
+  Answer MessageBox(const Text&, const Text&, Icon, Buttons) override { return Answer::Ok; }
+  void Beep() override {}
+  void Yield() override {}
+  std::optional<Text> InputBox(const Text&, const Text&, const Text&) override {
+    return std::nullopt;
+  }
+  void SetBusy(bool) override {}
+};
+
+// Whether the file at `folder` + `name` loads as a definition of `kind` with the loader and
+// checks of a run.
+bool LoadsAsDefinition(int kind, const Text& folder, const Text& name) {
+  QuietUi quiet;
+  if (kind == kKindBoard)
+    return LoadBoardDefinition(BoardEntry{name, {}, {}, {}, {}, {}}, folder, quiet).has_value();
+  return LoadOutputType(OutputEntry{name, {}, {}}, folder, quiet).has_value();
+}
+
+// A downloaded file is installed only when it loads and carries the version that the list
+// advertised: an error page or a cut-off transfer never takes a working file's place.
+bool IsInstallable(const DownloadEntry& e, const Text& folder, const Text& name) {
+  if (!LoadsAsDefinition(e.kind, folder, name)) return false;
+  const Text absent = u"\x01";
+  const Text version = ReadDefinitionValue(u"basic", u"version", absent, folder + name);
+  return version != absent && WholeValue(version) == e.site_version;
+}
+
+constexpr char16_t kDownloadSuffix[] = u".download";
+
+// What an update interrupted by a crash can leave in the program folder: the downloaded file
+// not yet moved into place (NAME.download) and the temporary files of the atomic writes
+// (NAME.download.tmpXXXXXX, NAME.bak.tmpXXXXXX), for NAME a .bbs or .out file.
+bool IsUpdateLeftover(TextView name) {
+  auto ends = [](TextView t, TextView suffix) {
+    return t.size() >= suffix.size() && t.substr(t.size() - suffix.size()) == suffix;
+  };
+  auto definition = [&](TextView t) { return ends(t, u".bbs") || ends(t, u".out"); };
+  size_t tmp = name.rfind(u".tmp");
+  if (tmp != TextView::npos && name.size() - tmp == 10) {
+    TextView stem = name.substr(0, tmp);
+    if (ends(stem, kDownloadSuffix)) return definition(stem.substr(0, stem.size() - 9));
+    if (ends(stem, u".bak")) return definition(stem.substr(0, stem.size() - 4));
+    return false;
+  }
+  return ends(name, kDownloadSuffix) && definition(name.substr(0, name.size() - 9));
+}
+
+void RemoveUpdateLeftovers(const Text& folder) {
+  std::error_code ec;
+  std::filesystem::directory_iterator it(NativePath(folder), ec), end;
+  std::vector<Text> names;
+  for (; !ec && it != end; it.increment(ec)) {
+    Text name = FromUtf8(it->path().filename().string());
+    if (IsUpdateLeftover(name)) names.push_back(std::move(name));
+  }
+  for (const Text& name : names)
+    if (FileExists(folder + name)) DeleteFile(folder + name);
+}
+
 }  // namespace
 
 bool DownloadSelected(UpdateContext& ctx) {
@@ -278,6 +365,10 @@ bool DownloadSelected(UpdateContext& ctx) {
   ctx.http.SetTimeout(static_cast<int>(WholeValue(form.Text_Timeout().Value())));
   ui.Yield();
   SetStatus(ctx, u"");
+  RemoveUpdateLeftovers(ctx.program_directory);
+  auto step = [&ctx] {
+    if (ctx.before_file_step) ctx.before_file_step();
+  };
 
   bool any = false;
   bool aborted = false;
@@ -296,7 +387,7 @@ bool DownloadSelected(UpdateContext& ctx) {
     long http_status = 0;
     bool fetched = false;
     while (!fetched) {
-      FetchResult r = ctx.http.Fetch(ctx.base_url + e.file, IdleFor(ctx));
+      FetchResult r = ctx.http.Fetch(ctx.base_url + EncodeAddressSegment(e.file), IdleFor(ctx));
       if (r.status == FetchResult::Status::Ok) {
         body = std::move(r.body);
         http_status = r.http_status;
@@ -314,56 +405,62 @@ bool DownloadSelected(UpdateContext& ctx) {
         if (a == Answer::Ignore) fetched = true;  // an empty body: the receive error below
       }
     }
-    // An error page from the site (file missing, server trouble) is no definition: writing it
-    // would replace a working file with it.
-    if (ReceiveFailed(body) || http_status >= 400) {
+    const Text& dir = ctx.program_directory;
+    const Text path = dir + e.file;
+    const Text backup = path + u".bak";
+    // The new file is complete on disk, and known to load, before the old one is touched.
+    const Text fresh_name = e.file + kDownloadSuffix;
+    const Text fresh = dir + fresh_name;
+    bool received = !ReceiveFailed(body) && http_status < 400;
+    if (received) {
+      const std::string bytes = EncodeCp932(DecodeCp932(body));
+      step();
+      Step s =
+          Attempt(ui, fresh, [&](std::string* err) { return WriteFileAtomic(fresh, bytes, err); });
+      if (s == Step::Stop) {
+        aborted = true;
+        break;
+      }
+      if (s == Step::Skip) {
+        skipped = true;
+        continue;
+      }
+      received = IsInstallable(e, dir, fresh_name);
+      if (!received) DeleteFile(fresh);
+    }
+    if (!received) {
       ShowError(ui, ReceiveErrorText());
       SetStatus(ctx, u"");
       return false;
     }
-    const std::string bytes = EncodeCp932(DecodeCp932(body));
-    const Text path = ctx.program_directory + e.file;
-    const Text backup = path + u".bak";
-    // The new file is complete on disk before the old one is touched.
-    const Text fresh = path + u".download";
-    Step s =
-        Attempt(ui, fresh, [&](std::string* err) { return WriteFileAtomic(fresh, bytes, err); });
-    if (s == Step::Stop) {
-      aborted = true;
-      break;
-    }
-    if (s == Step::Skip) {
-      skipped = true;
-      continue;
-    }
 
-    bool backed_up = false;
-    if (e.state == kStateUpdate) {
+    if (e.state == kStateUpdate && FileExists(path)) {
       SetStatus(ctx, e.file + u"バックアップファイル作成");
-      if (FileExists(backup)) {
-        s = Attempt(ui, backup, [&](std::string* err) { return DeleteFile(backup, err); });
+      ctx.clock.Sleep(1000);
+      // The backup is a copy: the definition's name never stands empty. A file that does not
+      // load itself never takes the place of an existing backup.
+      if (!FileExists(backup) || LoadsAsDefinition(e.kind, dir, e.file)) {
+        step();
+        Step s = Attempt(ui, backup, [&](std::string* err) {
+          std::optional<std::string> old = ReadFileBytes(path);
+          if (!old) {
+            if (err) *err = "cannot read " + ToUtf8(path);
+            return false;
+          }
+          return WriteFileAtomic(backup, *old, err);
+        });
         if (s == Step::Stop) {
           DeleteFile(fresh);
           aborted = true;
           break;
         }
       }
-      ctx.clock.Sleep(1000);
-      s = Attempt(ui, path, [&](std::string* err) { return RenameFile(path, backup, err); });
-      if (s == Step::Stop) {
-        DeleteFile(fresh);
-        aborted = true;
-        break;
-      }
-      backed_up = s == Step::Done;
-      ctx.clock.Sleep(1000);
     }
     SetStatus(ctx, e.file + u"更新");
-    s = Attempt(ui, path, [&](std::string* err) { return RenameFile(fresh, path, err); });
+    step();
+    Step s = Attempt(ui, path, [&](std::string* err) { return RenameFile(fresh, path, err); });
     if (s != Step::Done) {
-      // Put the working file back rather than leave only the backup.
       DeleteFile(fresh);
-      if (backed_up && !FileExists(path)) RenameFile(backup, path);
       if (s == Step::Stop) {
         aborted = true;
         break;

@@ -89,6 +89,9 @@ struct UpdateContext {
   std::function<void()> refresh_output_catalog;
   // The modal download window over `list`; it marks the entries to download as selected.
   std::function<void(DownloadList& list)> download_window;
+  // Called before each step of the download that changes the disk (tests stop there as a
+  // crash would).
+  std::function<void()> before_file_step;
 
   DownloadList list;
 };
@@ -97,9 +100,12 @@ struct UpdateContext {
 // its message).
 bool FetchVersionList(UpdateContext& ctx);
 
-// Downloads every selected entry into the program folder. A file that is replaced is kept as
-// file + ".bak"; a new file is written completely beside the old one before it takes its place.
-// False when the download ended early (receive error, Abort, cancel) or a file was skipped.
+// Downloads every selected entry into the program folder. A downloaded file is installed only
+// when it loads as a definition of its kind and carries the listed version; otherwise it is a
+// failed receive and nothing on disk changes. It is written completely beside the old file and
+// takes its place in one rename, after the old one has been copied to file + ".bak". Leftovers
+// of an interrupted update are removed first. False when the download ended early (receive
+// error, Abort, cancel) or a file was skipped.
 bool DownloadSelected(UpdateContext& ctx);
 
 // The whole flow behind the three menu items. False when the check or the download failed.

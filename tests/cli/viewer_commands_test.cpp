@@ -92,8 +92,9 @@ TEST_F(CliCommands, UpdateListsAndDownloadsTheSelectedRows) {
   testing::BoardServer server;
   home.Write(u"old.bbs", "[basic]\r\nversion=1\r\n");
   server.ServeFile("/upd/version", "old.bbs,Old board,2\r\nnew.out,New output,1\r\n");
-  server.ServeFile("/upd/old.bbs", "[basic]\r\nversion=2\r\n");
-  server.ServeFile("/upd/new.out", "[basic]\r\nmark=txt\r\n");
+  const std::string old_v2 = "[basic]\r\nversion=2\r\nitem_cnt=1\r\n";
+  server.ServeFile("/upd/old.bbs", old_v2);
+  server.ServeFile("/upd/new.out", "[basic]\r\nmark=txt\r\nversion=1\r\n");
   auto update = [&](S args) {
     args.insert(args.begin(), "update");
     for (const char* a : {"--proxy=1", "--timeout=5", "--retry=0"}) args.push_back(a);
@@ -108,7 +109,7 @@ TEST_F(CliCommands, UpdateListsAndDownloadsTheSelectedRows) {
   EXPECT_TRUE(r.status == 1 && Has(r.err, "nothing.bbs is not offered")) << r.err;
   EXPECT_TRUE(home.Exists(u"new.out") && !home.Exists(u"old.bbs.bak"));
   EXPECT_TRUE(Has(update({"bbs", "--select", "all"}).err, "処理が完了しました"));
-  EXPECT_EQ(home.Read(u"old.bbs"), "[basic]\r\nversion=2\r\n");
+  EXPECT_EQ(home.Read(u"old.bbs"), old_v2);
   EXPECT_EQ(Run({"update", "bbs", "--select"}).status, 2);
 }
 

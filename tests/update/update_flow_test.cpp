@@ -212,23 +212,38 @@ class LoopbackUpdateTest : public ::testing::Test {
   int board_refreshes = 0, output_refreshes = 0;
 };
 
+// A board definition that loads; `extra` is appended to its [basic] section.
 std::string Def(int version, const std::string& extra = "") {
-  return "[basic]\r\nname=test\r\nversion=" + std::to_string(version) + "\r\n" + extra;
+  return "[basic]\r\nname=test\r\nversion=" + std::to_string(version) + "\r\n" + extra +
+         "item_cnt=1\r\n\r\n[item1]\r\nname=" + EncodeCp932(u"本文") + "\r\nbf_from=<p>\r\n";
+}
+
+std::set<std::string> FilesIn(const testing::ScratchFolder& root) {
+  std::set<std::string> files;
+  for (auto& e : std::filesystem::directory_iterator(ToUtf8(root.Path(u"prog"))))
+    files.insert(e.path().filename().string());
+  return files;
 }
 
 TEST_F(LoopbackUpdateTest, OffersNewAndUpdatedFilesAndKeepsBackups) {
-  const std::string fresh = EncodeCp932(u"[basic]\r\nversion=1\r\n日本語=はい\r\n");
+  const std::string fresh = Def(1, EncodeCp932(u"日本語=はい\r\n"));
   // c.out has no version key: 0. A newer local file, an upper-case extension and names
-  // outside the program folder are never offered.
+  // outside the program folder are never offered. broken.bbs does not load, so its backup
+  // stays; the name with a space and kanji reaches the site percent-encoded.
   Setup({{u"a.bbs", Def(3, "old=1\r\n")},
          {u"a.bbs.bak", "an even older backup"},
+         {u"broken.bbs", "[basic]\r\nversion=1\r\n"},
+         {u"broken.bbs.bak", Def(1)},
          {u"same.bbs", Def(5)},
          {u"newer.bbs", Def(9)},
          {u"c.out", "[basic]\r\n"},
          {u"X.BBS", Def(1)}},
         EncodeCp932(u"a.bbs,Aボード,4\r\nsame.bbs,同じ,5\r\nnewer.bbs,古,8\r\nc.out,出力,1\r\n"
-                    u"new.bbs,新規板,1\r\nX.BBS,大文字,9\r\n../evil.bbs,外,9\r\nsub/e.out,外,9"),
+                    u"new.bbs,新規板,1\r\nX.BBS,大文字,9\r\n../evil.bbs,外,9\r\nsub/e.out,外,9\r\n"
+                    u"broken.bbs,壊,2\r\n新 板#.bbs,空白,1"),
         {{"a.bbs", Def(4, "new=1\r\n")},
+         {"broken.bbs", Def(2)},
+         {"新 板#.bbs", Def(1)},
          {"c.out", Def(1)},
          {"new.bbs", fresh},
          {"newer.bbs", Def(8)},
@@ -239,17 +254,18 @@ TEST_F(LoopbackUpdateTest, OffersNewAndUpdatedFilesAndKeepsBackups) {
   const Text today =
       u" 前回更新日:" + FormatYmd(FileModified(root.Path(u"prog/a.bbs.bak")).value());
   EXPECT_EQ(rows, (std::vector<Text>{u"更新　a.bbs(Aボード)" + today, u"更新　c.out(出力)" + today,
-                                     u"新規　new.bbs(新規板)"}));
+                                     u"新規　new.bbs(新規板)", u"更新　broken.bbs(壊)" + today,
+                                     u"新規　新 板#.bbs(空白)"}));
   // The older .bak is replaced; nothing is written outside the folder or left half-done.
-  std::set<std::string> files;
-  for (auto& e : std::filesystem::directory_iterator(ToUtf8(root.Path(u"prog"))))
-    files.insert(e.path().filename().string());
-  EXPECT_EQ(files, (std::set<std::string>{"a.bbs", "a.bbs.bak", "same.bbs", "newer.bbs", "c.out",
-                                          "c.out.bak", "new.bbs", "X.BBS"}));
+  EXPECT_EQ(FilesIn(root), (std::set<std::string>{"a.bbs", "a.bbs.bak", "same.bbs", "newer.bbs",
+                                                  "c.out", "c.out.bak", "new.bbs", "X.BBS",
+                                                  "broken.bbs", "broken.bbs.bak", "新 板#.bbs"}));
   EXPECT_EQ(root.Read(u"prog/a.bbs") + root.Read(u"prog/a.bbs.bak") + root.Read(u"prog/c.out.bak") +
                 root.Read(u"prog/new.bbs") + root.Read(u"prog/X.BBS") +
-                root.Read(u"prog/newer.bbs"),
-            Def(4, "new=1\r\n") + Def(3, "old=1\r\n") + "[basic]\r\n" + fresh + Def(1) + Def(9));
+                root.Read(u"prog/newer.bbs") + root.Read(u"prog/broken.bbs") +
+                root.Read(u"prog/broken.bbs.bak") + root.Read(u"prog/新 板#.bbs"),
+            Def(4, "new=1\r\n") + Def(3, "old=1\r\n") + "[basic]\r\n" + fresh + Def(1) + Def(9) +
+                Def(2) + Def(1) + Def(1));
   EXPECT_FALSE(root.Exists(u"evil.bbs"));
   EXPECT_EQ(ui.Texts().back(), "処理が完了しました");
   EXPECT_EQ(board_refreshes + output_refreshes, 2);
@@ -279,12 +295,68 @@ TEST_F(LoopbackUpdateTest, BrokenListsFailWithTheirMessages) {
   EXPECT_EQ(board_refreshes, 0);
 }
 
-TEST_F(LoopbackUpdateTest, ErrorPageFromTheSiteIsNotWrittenAsADefinition) {
-  Setup({{u"a.bbs", Def(1)}}, "a.bbs,A,2\r\nb.bbs,B,1\r\n");  // 404 pages come for both
-  CheckForUpdates(ctx, true, false);
-  EXPECT_EQ(root.Read(u"prog/a.bbs"), Def(1));
-  EXPECT_FALSE(root.Exists(u"prog/a.bbs.bak") || root.Exists(u"prog/b.bbs"));
-  EXPECT_EQ(ui.Texts().back(), kReceiveError);
+TEST_F(LoopbackUpdateTest, DownloadsThatDoNotLoadAsTheListedVersionChangeNothing) {
+  // What a site can answer for a.bbs, listed as version 4.
+  const std::string good = Def(4);
+  const std::pair<const char*, std::pair<std::string, int>> cases[] = {
+      {"error page with 200",
+       {"<html><head><title>503 Service Temporarily Unavailable</title></head><body>"
+        "<h1>Service Temporarily Unavailable</h1></body></html>\r\n",
+        200}},
+      // As it arrives when the connection closes early and no length was announced.
+      {"body cut short", {good.substr(0, good.find("item_cnt")), 200}},
+      {"version mismatch", {Def(3), 200}},
+      {"version missing", {"[basic]\r\nitem_cnt=1\r\n[item1]\r\nname=x\r\n", 200}},
+      {"status 400", {good, 400}},
+      {"status 404", {good, 404}}};
+  for (const auto& [what, answer] : cases) {
+    SCOPED_TRACE(what);
+    Setup({{u"a.bbs", Def(1)}, {u"a.bbs.bak", Def(0)}}, "a.bbs,A,4\r\n");
+    server.ServeFile("/update/a.bbs", answer.first, answer.second);
+    ui.messages.clear();
+    EXPECT_FALSE(CheckForUpdates(ctx, true, false));
+    EXPECT_EQ(root.Read(u"prog/a.bbs") + root.Read(u"prog/a.bbs.bak"), Def(1) + Def(0));
+    EXPECT_EQ(FilesIn(root), (std::set<std::string>{"a.bbs", "a.bbs.bak"}));
+    EXPECT_EQ(ui.Texts(), Texts{kReceiveError});
+  }
+}
+
+TEST_F(LoopbackUpdateTest, ACrashAtAnyStepLeavesWorkingFilesAndTheNextUpdateCleansUp) {
+  // Each round stops the download before its k-th change to the disk, as a kill would, then
+  // runs the update again. Leftovers of a kill inside a write are planted; files that are not
+  // the update's own stay.
+  for (int k = 0;; ++k) {
+    SCOPED_TRACE(k);
+    testing::ScratchFolder dir;
+    ctx.program_directory = dir.Path(u"prog/");
+    Setup({}, "a.bbs,A,2\r\nn.out,N,1\r\n", {{"a.bbs", Def(2)}, {"n.out", Def(1)}});
+    for (const auto& [name, bytes] : {std::pair(u"a.bbs", Def(1)), std::pair(u"a.bbs.bak", Def(0)),
+                                      std::pair(u"notes.download", std::string("x")),
+                                      std::pair(u"pellu.ini.tmpAbC123", std::string("x"))})
+      dir.Write(Text(u"prog/") + name, bytes);
+    int steps = 0;
+    ctx.before_file_step = [&] {
+      if (steps++ == k) throw std::runtime_error("killed");
+    };
+    bool killed = false;
+    try {
+      CheckForUpdates(ctx, true, true);
+    } catch (const std::runtime_error&) {
+      killed = true;
+    }
+    const std::string a = dir.Read(u"prog/a.bbs"), bak = dir.Read(u"prog/a.bbs.bak");
+    EXPECT_TRUE((a == Def(1) || a == Def(2)) && (bak == Def(0) || bak == Def(1)));
+    EXPECT_TRUE(!dir.Exists(u"prog/n.out") || dir.Read(u"prog/n.out") == Def(1));
+    for (const char16_t* planted : {u"prog/a.bbs.download.tmpQw3rty", u"prog/a.bbs.bak.tmpZx9abc"})
+      dir.Write(planted, "half");
+    ctx.before_file_step = nullptr;
+    EXPECT_TRUE(CheckForUpdates(ctx, true, true));
+    EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"a.bbs", "a.bbs.bak", "n.out", "notes.download",
+                                                   "pellu.ini.tmpAbC123"}));
+    EXPECT_EQ(dir.Read(u"prog/a.bbs") + dir.Read(u"prog/a.bbs.bak") + dir.Read(u"prog/n.out"),
+              Def(2) + Def(1) + Def(1));
+    if (!killed) break;
+  }
 }
 
 TEST_F(LoopbackUpdateTest, TransferCutInTheMiddleLeavesTheOldFile) {

@@ -124,7 +124,8 @@ BoardServer::BoardServer(TopicSpec topic, int port) : server_(std::make_unique<h
       res.status = 404;
       res.set_content("not found\r\n", "text/plain");
     } else {
-      res.set_content(it->second, "application/octet-stream");
+      res.status = it->second.first;
+      res.set_content(it->second.second, "application/octet-stream");
     }
   });
   if (port == 0) {
@@ -205,9 +206,9 @@ void BoardServer::SetRedirectTarget(std::string url) {
   redirect_target_ = std::move(url);
 }
 
-void BoardServer::ServeFile(const std::string& path, std::string bytes) {
+void BoardServer::ServeFile(const std::string& path, std::string bytes, int status) {
   std::lock_guard<std::mutex> lock(mu_);
-  files_[path] = std::move(bytes);
+  files_[path] = {status, std::move(bytes)};
 }
 
 BoardMessage BoardServer::Message(int64_t n) {

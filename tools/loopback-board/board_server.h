@@ -61,8 +61,8 @@ class BoardServer {
   void SetOversizeBytes(size_t bytes);
   void SetRetryAfter(int seconds);  // < 0: no Retry-After header
   void SetRedirectTarget(std::string url);
-  // Serves `bytes` at `path` ("/update/version").
-  void ServeFile(const std::string& path, std::string bytes);
+  // Serves `bytes` at `path` ("/update/version") with the HTTP status given.
+  void ServeFile(const std::string& path, std::string bytes, int status = 200);
 
   // The page bytes the board serves for message n.
   std::string PageBytes(int64_t n);
@@ -91,8 +91,8 @@ class BoardServer {
   size_t oversize_bytes_ = 2000002;
   int retry_after_ = 1;
   std::string redirect_target_ = "ftp://127.0.0.1:1/";
-  std::map<std::string, std::string> files_;
-  std::map<int64_t, std::string> pages_;  // made on first request
+  std::map<std::string, std::pair<int, std::string>> files_;  // path: status, bytes
+  std::map<int64_t, std::string> pages_;                      // made on first request
   std::vector<std::string> requests_;
   std::map<int64_t, int> counts_;
 };
