@@ -248,7 +248,12 @@ Text BuildOutputFileName(MainForm& form, const DefinitionCatalog& catalog, int32
       name += u"." + mark;
       dot = name.rfind(u'.');
     }
-    name = name.substr(0, dot) + u"_idx" + name.substr(dot);
+    // The index lies beside its output file: a "." of the folder is no extension.
+    const size_t sep = name.rfind(kSep);
+    if (sep != Text::npos && dot < sep)
+      name += u"_idx";
+    else
+      name = name.substr(0, dot) + u"_idx" + name.substr(dot);
   }
   return name;
 }

@@ -211,8 +211,9 @@ ListPage BuildListPage(const Text& base, const FileList& sorted, const PageSetti
       if (i > 0 && sorted[i - 1].name == ReplaceAll(n, u"_idx", u"")) {
         h += kP6 + PercentEncode(n) + kP7;
       } else {
-        // "idx" alone (base_idx.html without its message file) has no label of its own.
-        Text label = rest.size() > 4 ? rest.substr(0, rest.size() - 4) : Text(u"idx");
+        // "idx" alone (base_idx.html without its message file) has no label of its own;
+        // "aidx" leaves an empty one.
+        Text label = rest.size() >= 4 ? rest.substr(0, rest.size() - 4) : Text(u"idx");
         h += kP8 + PercentEncode(n) + kP9 + label + kP10;
       }
       ++page.index_links;

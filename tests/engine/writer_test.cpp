@@ -157,6 +157,10 @@ TEST_F(Writer, FileNames) {
   // Without an extension the output type's mark is added; the last dot marks the extension.
   form_.Text_out().SetValue(u"/log/topic");
   EXPECT_EQ(BuildOutputFileName(form_, catalog_, 7, 0, true), u"/log/topic_idx.html");
+  // A "." only in the folder: the index goes beside the file, not into another folder.
+  form_.Text_out().SetValue(u"/home/u/o.d/topic");
+  EXPECT_EQ(BuildOutputFileName(form_, catalog_, 7, 0, true), u"/home/u/o.d/topic_idx");
+  form_.Text_out().SetValue(u"/log/topic");
   Split(0, u"3");
   EXPECT_EQ(BuildOutputFileName(form_, catalog_, 1000, 1, true), u"/log/topic_1000_idx.html");
   form_.Text_out().SetValue(u"/log/a.b.c.htm");

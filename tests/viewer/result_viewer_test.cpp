@@ -123,12 +123,14 @@ TEST_F(ViewerTest, ListAndFramesetPagesByteForByte) {
   view(0, 1, Answer::Yes, u"u", {u"u.html", u"u_idx.html"}, u"",
        FramesOf(u"u", Set(u"COLS", u"200,*") + Frame(u"index", u"u_idx.html") +
                           Frame(u"message", u"u.html") + kEnd));
-  // Title indexes without their message files (t_idx.html has no label of its own); two index
-  // links make the list frame worth showing, the index at the bottom.
-  view(1, 1, Answer::No, u"t", {u"t_001.html", u"t_001_idx.html", u"t_003_idx.html", u"t_idx.html"},
+  // Title indexes without their message files (t_idx.html has no label of its own, t_aidx.html
+  // an empty one); two index links make the list frame worth showing, the index at the bottom.
+  view(1, 1, Answer::No, u"t",
+       {u"t_001.html", u"t_001_idx.html", u"t_003_idx.html", u"t_aidx.html", u"t_idx.html"},
        ListPageOf(u"t",
                   Link(u"t_001.html", u"001", u"t_001_idx.html") +
-                      Link(u"", u"003", u"t_003_idx.html") + Link(u"", u"idx", u"t_idx.html"),
+                      Link(u"", u"003", u"t_003_idx.html") + Link(u"", u"", u"t_aidx.html") +
+                      Link(u"", u"idx", u"t_idx.html"),
                   u"100件"),
        FramesOf(u"t", Set(u"COLS", u"120,*") + Frame(u"list", u"t_list.html") +
                           Set(u"ROWS", u"*,150") + Frame(u"message", u"t_001.html") +
