@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/program.h"
+#include "platform/transfer_errors.h"
 
 namespace pellucor {
 namespace {
@@ -146,12 +147,10 @@ FetchResult CurlHttpClient::Fetch(const Text& url, const std::function<bool()>& 
     result.status = FetchResult::Status::Cancelled;
   } else if (code == CURLE_OK) {
     result.status = FetchResult::Status::Ok;
-  } else if (code == CURLE_OPERATION_TIMEDOUT) {
-    result.status = FetchResult::Status::Timeout;
-    result.error = FromUtf8(errbuf[0] ? errbuf : curl_easy_strerror(code));
   } else {
-    result.status = FetchResult::Status::Failed;
-    result.error = FromUtf8(errbuf[0] ? errbuf : curl_easy_strerror(code));
+    result.status = code == CURLE_OPERATION_TIMEDOUT ? FetchResult::Status::Timeout
+                                                     : FetchResult::Status::Failed;
+    result.error = DescribeTransferFailure(code, errbuf[0] ? errbuf : curl_easy_strerror(code));
   }
   if (result.status != FetchResult::Status::Ok) result.body.clear();
   return result;

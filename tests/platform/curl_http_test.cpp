@@ -3,6 +3,7 @@
 #include "platform/curl_http.h"
 
 #include <arpa/inet.h>
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -10,6 +11,7 @@
 
 #include <chrono>
 
+#include "platform/transfer_errors.h"
 #include "support/board_server.h"
 #include "support/proxy_fixture.h"
 
@@ -106,15 +108,28 @@ TEST_F(CurlHttp, TimeOutIsDistinctAndIdleIsCalledWhileWaiting) {
   EXPECT_EQ(Fetch(2).status, Status::Ok);
 }
 
-TEST_F(CurlHttp, OtherFailuresCarryCurlsText) {
+// The common failures are described in Japanese, curl's own text kept after them.
+TEST_F(CurlHttp, OtherFailuresAreDescribedWithCurlsTextKept) {
   board.Misbehave(2, Misbehaviour::Reset);
   FetchResult r = Fetch(2);
   EXPECT_EQ(r.status, Status::Failed);
-  EXPECT_FALSE(r.error.empty());
+  EXPECT_EQ(ToUtf8(r.error).rfind("通信が途中で切断されました(transfer closed", 0), 0u)
+      << ToUtf8(r.error);
   r = http.Fetch(FromUtf8("http://127.0.0.1:" + std::to_string(testing::FreeLoopbackPort())),
                  [] { return false; });
   EXPECT_EQ(r.status, Status::Failed);
-  EXPECT_FALSE(r.error.empty());
+  EXPECT_EQ(ToUtf8(r.error).rfind("サーバに接続できませんでした(Failed to connect", 0), 0u)
+      << ToUtf8(r.error);
+
+  const std::pair<int, const char*> cases[] = {
+      {CURLE_COULDNT_RESOLVE_HOST, "サーバ名が見つかりませんでした(x)"},
+      {CURLE_OPERATION_TIMEDOUT, "サーバからの応答が時間内にありませんでした(x)"},
+      {CURLE_RECV_ERROR, "通信が途中で切断されました(x)"},
+      {CURLE_PEER_FAILED_VERIFICATION, "暗号化通信（SSL/TLS）を確立できませんでした(x)"},
+      {CURLE_TOO_MANY_REDIRECTS, "転送（リダイレクト）の回数が多すぎます(x)"},
+      {CURLE_UNSUPPORTED_PROTOCOL, "x"}};
+  for (const auto& [code, text] : cases)
+    EXPECT_EQ(ToUtf8(DescribeTransferFailure(code, "x")), text);
 }
 
 }  // namespace
