@@ -1,21 +1,17 @@
-// Hands files, folders and addresses to the desktop (QDesktopServices), and starts the
-// text editor named by PELLUCOR_EDITOR.
+// Hands files, folders and addresses to the desktop as the terminal program does (xdg-open,
+// PELLUCOR_EDITOR), and reports the opener's failure; the window keeps running meanwhile.
 #pragma once
 
-#include <QUrl>
+#include <string>
 
-#include "platform/shell.h"
+#include "platform/xdg_shell.h"
 
 namespace pellucor::gui {
 
-class QtShell : public Shell {
+class QtShell : public XdgShell {
  public:
-  bool Open(const Text& target) override;
-  bool Edit(const Text& file) override;
-  bool Explore(const Text& folder) override;
+  explicit QtShell(std::string opener = "xdg-open",
+                   std::string editor = XdgShell::EditorFromEnvironment());
 };
-
-// An address with a scheme ("http://...", "file:...") as it is; anything else is a local path.
-QUrl TargetUrl(const Text& target);
 
 }  // namespace pellucor::gui

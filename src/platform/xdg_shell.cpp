@@ -83,11 +83,14 @@ bool XdgShell::Launch(const std::string& program, const std::string& script,
     }
     _exit(0);
   }
-  int status = 0;
-  while (waitpid(watcher, &status, 0) < 0) {
-    if (errno != EINTR) return false;
+  const int poll_ms = 20;
+  for (;;) {
+    int status = 0;
+    pid_t r = waitpid(watcher, &status, WNOHANG);
+    if (r == watcher) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (r < 0 && errno != EINTR) return false;
+    if (r == 0) pause_ ? pause_(poll_ms) : SleepMs(poll_ms);
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace pellucor

@@ -2,6 +2,7 @@
 // editor is the command in PELLUCOR_EDITOR when set, else the associated program.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/shell.h"
@@ -21,6 +22,9 @@ class XdgShell : public Shell {
 
   // How long a launch is watched for an early failure before it counts as started.
   void SetGraceMilliseconds(int ms) { grace_ms_ = ms; }
+  // How the caller spends the watch: `pause(ms)` returns after about that long. The default
+  // sleeps; a window runs its event loop instead, so it never freezes.
+  void SetPause(std::function<void(int milliseconds)> pause) { pause_ = std::move(pause); }
 
   static std::string EditorFromEnvironment();
 
@@ -30,6 +34,7 @@ class XdgShell : public Shell {
   std::string opener_;
   std::string editor_;
   int grace_ms_ = 1500;
+  std::function<void(int)> pause_;
 };
 
 }  // namespace pellucor

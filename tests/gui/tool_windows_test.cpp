@@ -40,7 +40,8 @@ class ToolWindowsTest : public QObject {
   void downloadChoices();
   void buttonsAnswerThemselves_data();
   void buttonsAnswerThemselves();
-  void inputBoxBusyPointerAndShellTargets();
+  void inputBoxAndBusyPointer();
+  void failingOpenerIsReportedWithoutFreezing();
 };
 
 void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
@@ -185,7 +186,7 @@ void ToolWindowsTest::buttonsAnswerThemselves() {
   QVERIFY2(box.buttons.join(' ').contains(shown), qPrintable(box.buttons.join(' ')));
 }
 
-void ToolWindowsTest::inputBoxBusyPointerAndShellTargets() {
+void ToolWindowsTest::inputBoxAndBusyPointer() {
   {
     QtUi ui;
     ModalScript script;
@@ -203,9 +204,41 @@ void ToolWindowsTest::inputBoxBusyPointerAndShellTargets() {
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   }
   QVERIFY(!QApplication::overrideCursor());  // a Ui that goes away leaves none behind
-  QCOMPARE(TargetUrl(u"http://x/y?a=1&b=2").toString(), QStringLiteral("http://x/y?a=1&b=2"));
-  QCOMPARE(TargetUrl(u"/tmp/結果 1.html"), QUrl::fromLocalFile(U(u"/tmp/結果 1.html")));
-  QVERIFY(TargetUrl(u"/tmp/a:b.html").isLocalFile());
+}
+
+void ToolWindowsTest::failingOpenerIsReportedWithoutFreezing() {
+  // An opener that gives up after a while, as xdg-open does when nothing can show a folder.
+  QTemporaryDir dir;
+  const QString opener = dir.filePath("opener");
+  QFile script_file(opener);
+  QVERIFY(script_file.open(QIODevice::WriteOnly));
+  script_file.write("#!/bin/sh\nsleep 0.3\nexit 4\n");
+  script_file.close();
+  script_file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QtShell shell(opener.toStdString(), "");
+  QVERIFY(QtShell("true", "").Open(u"/tmp"));
+
+  ProgramHome home;
+  home.WriteFile("record.dat", SerializeHistory({Job(u"古い", u"2001/01/02 03:04:05", u"10")}));
+  ModalScript script;
+  Session s(home);
+  Form_record record(s.window.program().history, s.window, s.ui, shell, s.window.catalog());
+  int ticks = 0, ticks_at_box = -1;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(10);
+  QString shown;
+  script.Then([&](QWidget* w) {
+    ticks_at_box = ticks;
+    auto* box = qobject_cast<QMessageBox*>(w);
+    shown = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+  // The folder, then the file manager: both fail, and the window kept running meanwhile.
+  record.findChild<QAction*>(QStringLiteral("ListPop_OpenFolder"))->trigger();
+  EXPECT_SCRIPT_DONE(script);
+  QCOMPARE(shown, U(u"開けませんでした"));
+  QVERIFY2(ticks_at_box >= 20, qPrintable(QString::number(ticks_at_box)));
 }
 
 PELLUCOR_GUI_TEST_MAIN(ToolWindowsTest)
