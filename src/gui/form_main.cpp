@@ -51,12 +51,14 @@ QString S(const char16_t* s) {
   return QString::fromUtf16(s);
 }
 
-// The text a drop carries: its plain text, else the address of a dragged link.
+// The text a drop carries: its plain text, else the address of a dragged link. A list of files
+// carries none, even when it comes with the paths as text (and Qt offers them as text anyway).
 Text DroppedText(const QMimeData* mime) {
   if (!mime) return {};
+  const bool link = mime->hasUrls() && !mime->urls().isEmpty();
+  if (link && mime->urls().first().isLocalFile()) return {};
   if (mime->hasText() && !mime->text().isEmpty()) return ToText(mime->text());
-  if (mime->hasUrls() && !mime->urls().isEmpty() && !mime->urls().first().isLocalFile())
-    return ToText(mime->urls().first().toString());
+  if (link) return ToText(mime->urls().first().toString());
   return {};
 }
 

@@ -142,6 +142,16 @@ void MainWindowTest::drops() {
   mime.setUrls({QUrl::fromLocalFile(U(u"/tmp/結果 1.html")), QUrl::fromLocalFile("/tmp/2.html")});
   Drop(s.find("Text_out"), mime);
   QCOMPARE(s.text("Text_out"), U(u"/tmp/結果 1.html"));
+  // A file list, with the paths as text as file managers give it, on an address box or the
+  // window is no address: ignored silently.
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile("/tmp/a.html")});
+  files.setText("/tmp/a.html");
+  Drop(s.find("Text_url1"), files);
+  Drop(s.find("Label_status"), files);
+  QTest::qWait(50);
+  QCOMPARE(script.boxes.size(), size_t(1));
+  QTEST(s.text("Text_url1"), "url1");
 }
 
 void MainWindowTest::networkWindow_data() {
