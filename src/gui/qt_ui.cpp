@@ -1,10 +1,16 @@
 #include "qt_ui.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTranslator>
 
 #include "qt_text.h"
@@ -74,6 +80,24 @@ Answer FromQt(int button, QMessageBox::StandardButton escape) {
   return FromQt(escape, QMessageBox::Ok);
 }
 
+// Qt wraps a message at about 500 pixels, which breaks the system's longer lines (and leaves a
+// single character on a line of its own). The box is made wide enough for its widest line, as
+// far as the screen allows.
+void FitLines(QMessageBox& box) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  label->ensurePolished();
+  const QFontMetrics metrics = label->fontMetrics();
+  int widest = 0;
+  static const QRegularExpression line_end(QStringLiteral("\r\n|\n|\r"));
+  for (const QString& line : label->text().split(line_end))
+    widest = std::max(widest, metrics.horizontalAdvance(line));
+  // Room for the icon and the margins beside the text.
+  const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+  const int limit = screen ? screen->availableGeometry().width() - 160 : widest;
+  label->setMinimumWidth(std::min(widest + metrics.averageCharWidth(), limit));
+}
+
 }  // namespace
 
 QtUi::~QtUi() {
@@ -90,6 +114,7 @@ Answer QtUi::MessageBox(const Text& text, const Text& caption, Icon icon, Button
   ButtonSet set = ToQt(buttons);
   QMessageBox box(ToQt(icon), Q(caption), Q(text), set.buttons, Owner());
   box.setEscapeButton(set.escape);
+  FitLines(box);
   // The busy pointer must not hide the fact that the program is waiting for an answer.
   bool busy = busy_depth_ > 0;
   if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);

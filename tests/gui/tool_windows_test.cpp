@@ -1,5 +1,6 @@
 // The history and download windows over their logic, and the message boxes, input box and busy
 // pointer every window uses.
+#include "app/settings.h"
 #include "form_record.h"
 #include "gui_support.h"
 #include "history/store.h"
@@ -42,6 +43,7 @@ class ToolWindowsTest : public QObject {
   void buttonsAnswerThemselves();
   void inputBoxAndBusyPointer();
   void failingOpenerIsReportedWithoutFreezing();
+  void greetingLinesShowWhole();
 };
 
 void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
@@ -239,6 +241,26 @@ void ToolWindowsTest::failingOpenerIsReportedWithoutFreezing() {
   EXPECT_SCRIPT_DONE(script);
   QCOMPARE(shown, U(u"開けませんでした"));
   QVERIFY2(ticks_at_box >= 20, qPrintable(QString::number(ticks_at_box)));
+}
+
+void ToolWindowsTest::greetingLinesShowWhole() {
+  // The longest texts of the system: every line of the first-run greeting on one line of its
+  // own. PELLUCOR_SHOTS=DIR keeps a picture of the box.
+  QTemporaryDir dir;
+  QtUi ui;
+  ModalScript script;
+  QStringList cut;
+  script.Then([&](QWidget* w) {
+    auto* label = w->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    for (const QString& line : label->text().split(QRegularExpression("\r\n|\n")))
+      if (label->fontMetrics().horizontalAdvance(line) > label->contentsRect().width()) cut << line;
+    if (QString shots = qEnvironmentVariable("PELLUCOR_SHOTS"); !shots.isEmpty())
+      w->grab().save(shots + "/greeting.png");
+    qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+  });
+  QVERIFY(FirstRunGreeting(dir.path().toStdU16String() + u"/", ui));
+  EXPECT_SCRIPT_DONE(script);
+  QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
 }
 
 PELLUCOR_GUI_TEST_MAIN(ToolWindowsTest)
