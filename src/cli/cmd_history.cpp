@@ -102,7 +102,7 @@ int HistoryCommand(Options& options) {
   } else {
     window.SetMain();
   }
-  session.Close();
+  if (!session.Close()) status = kExitEarly;
   return status;
 }
 

@@ -32,12 +32,13 @@ int RunCommandLine(Options& options) {
     }
   });
   session.status().Break();
-  session.Close();
+  const bool saved = session.Close();
   switch (outcome) {
     case RunOutcome::Finished:
-      return kExitOk;
+      return saved ? kExitOk : kExitEarly;
     case RunOutcome::Cancelled:
       return kExitCancelled;
+    case RunOutcome::Incomplete:
     case RunOutcome::Ended:
       break;
   }

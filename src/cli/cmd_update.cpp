@@ -121,8 +121,8 @@ int UpdateCommand(Options& options) {
   };
   const bool ok = CheckForUpdates(ctx, boards, outputs);
   session.status().Break();
-  session.Close();
-  return ok && !unknown ? kExitOk : kExitEarly;
+  const bool saved = session.Close();
+  return ok && !unknown && saved ? kExitOk : kExitEarly;
 }
 
 [[maybe_unused]] const bool registered = RegisterCommand("update", UpdateCommand);

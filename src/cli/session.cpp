@@ -174,12 +174,15 @@ int Session::Open() {
   return kExitOk;
 }
 
-void Session::Close() {
+bool Session::Close() {
   Program& p = *program_;
-  SaveHistory(p.history_path, p.history, *ui_);
-  if (!SaveSettings(*form_, p.settings_path, BoardFile(), OutputFile()))
+  bool ok = SaveHistory(p.history_path, p.history, *ui_);
+  if (!SaveSettings(*form_, p.settings_path, BoardFile(), OutputFile())) {
     ui_->MessageBox(u"設定ファイルの保存に失敗しました（" + p.settings_path + u"）", kAppCaption,
                     Icon::Critical, Buttons::Ok);
+    ok = false;
+  }
+  return ok;
 }
 
 }  // namespace pellucor::cli

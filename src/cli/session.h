@@ -38,8 +38,9 @@ class Session {
 
   // Greeting, pellu.ini, catalogue, overrides, history. 0, or the exit status of a usage error.
   int Open();
-  // Settings to pellu.ini and the history to record.dat.
-  void Close();
+  // Settings to pellu.ini and the history to record.dat. False when either could not be saved
+  // (the message has been shown).
+  bool Close();
 
   Program& program() { return *program_; }
   MainForm& form();

@@ -206,7 +206,7 @@ RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& l
     // but as a retry).
     if (NumericValue(form.Text_to().Value()) < n || !(n + 1 > n)) {
       EndRun(env, state);
-      return RunOutcome::Finished;
+      return state.unwritten > 0 ? RunOutcome::Incomplete : RunOutcome::Finished;
     }
     form.Label_status().SetValue(
         FetchStatusText(n, first, NumericValue(form.Text_to().Value()),

@@ -13,9 +13,10 @@ namespace pellucor {
 
 // How a run ended, for callers that report it (the CLI's exit status).
 enum class RunOutcome {
-  Finished,   // ran past Text_to
-  Ended,      // ended early: a failed check, a No, a network failure, an error
-  Cancelled,  // the cancel request was seen
+  Finished,    // ran past Text_to
+  Incomplete,  // ran past Text_to, but left data unwritten or the history unsaved
+  Ended,       // ended early: a failed check, a No, a network failure, an error
+  Cancelled,   // the cancel request was seen
 };
 
 // error.log in the program folder: one CP932 line per retry, time-out, invalid page and

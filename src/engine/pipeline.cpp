@@ -34,7 +34,17 @@ bool IsFirstMessage(const RunState& st) {
 
 // ---- Raw file operations: each opens, seeks, writes and closes. 0 or an errno. ----
 
+// Something other than a regular file (a folder, FIFO or device) where an output file belongs.
+constexpr int kNotAFile = -1;
+
+int64_t g_space_left = -1;  // SetOutputSpaceForTesting
+
 int WriteAll(int fd, std::string_view bytes, off_t at = -1) {
+  int full = 0;
+  if (g_space_left >= 0 && static_cast<int64_t>(bytes.size()) > g_space_left) {
+    bytes = bytes.substr(0, static_cast<size_t>(g_space_left));
+    full = ENOSPC;
+  }
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = at < 0 ? ::write(fd, bytes.data() + done, bytes.size() - done)
@@ -45,8 +55,9 @@ int WriteAll(int fd, std::string_view bytes, off_t at = -1) {
       return errno;
     }
     done += static_cast<size_t>(n);
+    if (g_space_left >= 0) g_space_left -= n;
   }
-  return 0;
+  return full;
 }
 
 int CloseChecked(int fd, int err) {
@@ -54,18 +65,43 @@ int CloseChecked(int fd, int err) {
   return err;
 }
 
-// Opens (creating when missing), then `body(fd, size)`.
+// Opens (creating when missing), then `body(fd, size)`. Never blocks on a FIFO or device and
+// never writes into one.
 template <class Body>
 int WithFile(TextView path, int flags, Body body) {
-  int fd = ::open(NativePath(path).c_str(), flags | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return errno;
+  int fd = ::open(NativePath(path).c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return errno == EISDIR || errno == ENXIO ? kNotAFile : errno;
   struct stat sb;
   if (::fstat(fd, &sb) != 0) return CloseChecked(fd, errno);
+  if (!S_ISREG(sb.st_mode)) return CloseChecked(fd, kNotAFile);
   return CloseChecked(fd, body(fd, static_cast<off_t>(sb.st_size)));
 }
 
 int AppendBytes(TextView path, std::string_view bytes) {
   return WithFile(path, O_WRONLY | O_APPEND, [&](int fd, off_t) { return WriteAll(fd, bytes); });
+}
+
+// A file's length before a write, so that a failed write can be cut back: nothing when the
+// file did not exist (it is removed again).
+struct FileMark {
+  Text path;
+  std::optional<int64_t> size;
+};
+
+FileMark MarkOf(const Text& path) {
+  return {path, FileSize(path)};
+}
+
+void CutBack(const FileMark& m) {
+  if (m.path.empty()) return;
+  std::string native = NativePath(m.path);
+  struct stat sb;
+  if (::stat(native.c_str(), &sb) != 0 || !S_ISREG(sb.st_mode)) return;
+  if (!m.size) {
+    ::unlink(native.c_str());
+  } else if (sb.st_size > *m.size) {
+    [[maybe_unused]] int ignored = ::truncate(native.c_str(), static_cast<off_t>(*m.size));
+  }
 }
 
 int WriteFooter(RunEnv& env, RunState& st, TextView path) {
@@ -81,24 +117,35 @@ int WriteFooter(RunEnv& env, RunState& st, TextView path) {
 
 enum class Recovery { Retry, Skip, End };
 
+// How a guarded file operation came out.
+enum class Done { Ok, Skipped, Ended };
+
 Text FolderOf(TextView path) {
   int64_t p = FindLast(path, Text(1, kSep));
   return p > 0 ? Text(path.substr(0, p - 1)) : Text();
 }
 
-Recovery WrongOutputName(RunEnv& env) {
+Recovery WrongOutputName(RunEnv& env, RunState& st) {
   env.ui.Beep();
   env.ui.MessageBox(
       Text(u"出力ファイル名の設定に誤りがあります") + kCrLf + u"正しい値を設定してください",
       kAppCaption, Icon::Critical, Buttons::Ok);
-  env.hooks.SaveHistory();
+  AbortRun(env, st);
+  return Recovery::End;
+}
+
+Recovery NotAFile(RunEnv& env, RunState& st, TextView path) {
+  env.ui.Beep();
+  env.ui.MessageBox(NotAFileText(path), kAppCaption, Icon::Critical, Buttons::Ok);
+  AbortRun(env, st);
   return Recovery::End;
 }
 
 Recovery AskAfterError(RunEnv& env, RunState& st, int err, TextView path) {
   Text text = FromUtf8(std::strerror(err));
   if (!path.empty()) text += kCrLf + Text(path);
-  switch (ShowRunError(env, text)) {
+  env.ui.Beep();
+  switch (env.ui.AskAfterWriteError(text)) {
     case Answer::Retry:
       return Recovery::Retry;
     case Answer::Ignore:
@@ -113,14 +160,14 @@ Recovery AskAfterError(RunEnv& env, RunState& st, int err, TextView path) {
 Recovery MissingFolder(RunEnv& env, RunState& st, TextView path) {
   Text folder = FolderOf(path);
   int64_t last = FindLast(path, Text(1, kSep));
-  if (path.size() <= 1 || last <= 1 || FolderExists(folder)) return WrongOutputName(env);
+  if (path.size() <= 1 || last <= 1 || FolderExists(folder)) return WrongOutputName(env, st);
   Text parent = FolderOf(folder);
   if (parent.empty() || FolderExists(parent)) {
     env.ui.Beep();
     Answer a = env.ui.MessageBox(u"出力先のフォルダが存在しません（" + folder + u"）" + kCrLf +
                                      u"新規にフォルダを作成しますか？",
                                  kAppCaption, Icon::Question, Buttons::YesNo);
-    if (a != Answer::Yes) return WrongOutputName(env);
+    if (a != Answer::Yes) return WrongOutputName(env, st);
     if (CreateFolder(folder)) return Recovery::Retry;
     return AskAfterError(env, st, errno ? errno : EACCES, folder);
   }
@@ -129,18 +176,26 @@ Recovery MissingFolder(RunEnv& env, RunState& st, TextView path) {
                         u"この上のフォルダ（" + parent + u"）も存在しないので" + kCrLf +
                         u"新規フォルダが作成出来ません",
                     kAppCaption, Icon::Critical, Buttons::Ok);
-  return WrongOutputName(env);
+  return WrongOutputName(env, st);
 }
 
-// Runs a file operation until it succeeds, is skipped (Ignore) or the run ends.
-template <class Op>
-Step Guarded(RunEnv& env, RunState& st, TextView path, Op op) {
+// Runs a file operation until it succeeds, is skipped (Ignore) or the run ends. After a failure
+// `undo` cuts back what the operation half wrote, before anyone is asked and before a retry.
+// `path` names the file the operation failed on (the operation may update it).
+template <class Op, class Undo>
+Done Guarded(RunEnv& env, RunState& st, const Text& path, Op op, Undo undo) {
   for (;;) {
     int err = op();
-    if (err == 0) return Step::Continue;
-    Recovery r = err == ENOENT ? MissingFolder(env, st, path) : AskAfterError(env, st, err, path);
-    if (r == Recovery::Skip) return Step::Continue;
-    if (r == Recovery::End) return Step::End;
+    if (err == 0) return Done::Ok;
+    undo();
+    Recovery r = err == kNotAFile ? NotAFile(env, st, path)
+                 : err == ENOENT  ? MissingFolder(env, st, path)
+                                  : AskAfterError(env, st, err, path);
+    if (r == Recovery::Skip) {
+      st.unwritten += 1;
+      return Done::Skipped;
+    }
+    if (r == Recovery::End) return Done::Ended;
   }
 }
 
@@ -173,24 +228,32 @@ int HasOurFooterSlot(RunEnv& env, RunState& st, TextView path, int fd, off_t siz
 
 // Header into an empty file; otherwise a footer slot this program wrote is blanked so the new
 // messages follow it. Any other file is continued after its last byte, untouched.
-Step BeginFile(RunEnv& env, RunState& st, TextView path) {
-  Step s = Guarded(env, st, path, [&] {
-    return WithFile(path, O_RDWR, [&](int fd, off_t size) {
-      if (size == 0) return WriteAll(fd, EncodeCp932(Expand(env, st, st.output.html1, path)), 0);
-      bool ours = false;
-      if (int err = HasOurFooterSlot(env, st, path, fd, size, ours); err != 0 || !ours) return err;
-      constexpr off_t kSlot = static_cast<off_t>(kFooterSlotBytes);
-      return WriteAll(fd, std::string(kFooterSlotBytes, ' '), size - kSlot);
-    });
-  });
-  if (s == Step::Continue) st.open_path = path;
-  return s;
+Done BeginFile(RunEnv& env, RunState& st, const Text& path) {
+  FileMark before = MarkOf(path);
+  Done d = Guarded(
+      env, st, path,
+      [&] {
+        return WithFile(path, O_RDWR, [&](int fd, off_t size) {
+          if (size == 0)
+            return WriteAll(fd, EncodeCp932(Expand(env, st, st.output.html1, path)), 0);
+          bool ours = false;
+          if (int err = HasOurFooterSlot(env, st, path, fd, size, ours); err != 0 || !ours)
+            return err;
+          constexpr off_t kSlot = static_cast<off_t>(kFooterSlotBytes);
+          return WriteAll(fd, std::string(kFooterSlotBytes, ' '), size - kSlot);
+        });
+      },
+      [&] { CutBack(before); });
+  if (d == Done::Ok) st.open_path = path;
+  return d;
 }
 
-Step FinishFileAt(RunEnv& env, RunState& st, TextView path) {
-  Step s = Guarded(env, st, path, [&] { return WriteFooter(env, st, path); });
-  if (s == Step::Continue && st.open_path == path) st.open_path.clear();
-  return s;
+Done FinishFileAt(RunEnv& env, RunState& st, const Text& path) {
+  FileMark before = MarkOf(path);
+  Done d = Guarded(
+      env, st, path, [&] { return WriteFooter(env, st, path); }, [&] { CutBack(before); });
+  if (d != Done::Ended && st.open_path == path) st.open_path.clear();
+  return d;
 }
 
 }  // namespace
@@ -372,25 +435,44 @@ Step WriteMessage(RunEnv& env, RunState& st) {
   MainForm& f = env.form;
   const Text path = BuildOutputFileName(env, st, false);
   const bool first = IsFirstMessage(st);
+  bool skipped = false;
   // A message that moves to another file of the series begins that file: the previous file
   // gets its footer, and an existing file its old footer blanked.
   if (first || !FileExists(path) || path != st.previous_path) {
-    if (!first && !st.previous_path.empty() && FinishFileAt(env, st, st.previous_path) == Step::End)
+    if (!first && !st.previous_path.empty() &&
+        FinishFileAt(env, st, st.previous_path) == Done::Ended)
       return Step::End;
-    if (BeginFile(env, st, path) == Step::End) return Step::End;
+    Done d = BeginFile(env, st, path);
+    if (d == Done::Ended) return Step::End;
+    skipped = d == Done::Skipped;
   }
 
-  if (!f.Check_nooutblank().Value() || !AllItemsEmpty(st.values)) {
+  if (!skipped && (!f.Check_nooutblank().Value() || !AllItemsEmpty(st.values))) {
+    // The message and its title index entry are one step: a failure cuts both back.
     std::string message = EncodeCp932(Expand(env, st, st.output.html2, path));
-    if (Guarded(env, st, path, [&] { return AppendBytes(path, message); }) == Step::End)
-      return Step::End;
-    if (f.Check_CreateTitleIndex().Value()) {
-      const Text index = BuildOutputFileName(env, st, true);
-      Text entry = FileExists(index) ? Text() : Expand(env, st, st.output.html1_idx, path);
+    const bool with_index = f.Check_CreateTitleIndex().Value() != 0;
+    Text index, entry;
+    if (with_index) {
+      index = BuildOutputFileName(env, st, true);
+      entry = FileExists(index) ? Text() : Expand(env, st, st.output.html1_idx, path);
       entry += Expand(env, st, st.output.html2_idx, path);
-      if (Guarded(env, st, index, [&] { return AppendLine(index, entry); }) == Step::End)
-        return Step::End;
     }
+    const FileMark out_before = MarkOf(path);
+    const FileMark index_before = with_index ? MarkOf(index) : FileMark{};
+    Text failing = path;
+    Done d = Guarded(
+        env, st, failing,
+        [&] {
+          failing = path;
+          if (int err = AppendBytes(path, message); err != 0 || !with_index) return err;
+          failing = index;
+          return AppendLine(index, entry);
+        },
+        [&] {
+          CutBack(out_before);
+          CutBack(index_before);
+        });
+    if (d == Done::Ended) return Step::End;
   }
 
   if (st.open_while_collecting) {
@@ -401,12 +483,16 @@ Step WriteMessage(RunEnv& env, RunState& st) {
   st.previous_path = path;
   st.last_handled = st.current_number;
   st.handled_count += 1;
+  st.committed_split_key = st.split_key;
+  st.committed_file_message_count = st.file_message_count;
   env.ui.Yield();
   st.current_number += 1;
   return Step::Continue;
 }
 
 Step OutputMessage(RunEnv& env, RunState& state) {
+  state.committed_split_key = state.split_key;
+  state.committed_file_message_count = state.file_message_count;
   if (IsFirstMessage(state) && env.form.Check_TopicToFilename().Value() &&
       NameOutputAfterTitle(env, state) == Step::End)
     return Step::End;
@@ -421,7 +507,24 @@ int AppendLine(TextView path, TextView text) {
 }
 
 Step FinishOutputFile(RunEnv& env, RunState& state) {
-  return FinishFileAt(env, state, BuildOutputFileName(env, state, false));
+  return FinishFileAt(env, state, BuildOutputFileName(env, state, false)) == Done::Ended
+             ? Step::End
+             : Step::Continue;
+}
+
+Text NotAFileText(TextView path) {
+  return u"出力ファイル（" + Text(path) + u"）はファイルではありません" + kCrLf +
+         u"フォルダ、FIFO、デバイスなどには出力できません";
+}
+
+bool ExistsButNotAFile(TextView path) {
+  struct stat sb;
+  return path.find(u'\0') == TextView::npos && ::stat(NativePath(path).c_str(), &sb) == 0 &&
+         !S_ISREG(sb.st_mode);
+}
+
+void SetOutputSpaceForTesting(int64_t bytes) {
+  g_space_left = bytes;
 }
 
 void EndRun(RunEnv& env, RunState& state) {
@@ -431,10 +534,16 @@ void EndRun(RunEnv& env, RunState& state) {
   env.form.Text_from().SetValue(next);
   env.form.Text_to().SetValue(next);
   env.ui.Beep();
-  if (env.ui.MessageBox(Text(u"処理が完了しました") + kCrLf + u"結果を表示しますか？", kAppCaption,
-                        Icon::Question, Buttons::YesNo) == Answer::Yes)
+  // Data the user chose to leave unwritten is named, never reported as a plain success.
+  Text done = u"処理が完了しました";
+  if (state.unwritten > 0)
+    done +=
+        Text(kCrLf) + u"ただし、書き込めなかったデータが" + Dec(state.unwritten) + u"件あります";
+  if (env.ui.MessageBox(done + kCrLf + u"結果を表示しますか？", kAppCaption, Icon::Question,
+                        Buttons::YesNo) == Answer::Yes)
     env.hooks.ShowResult();
-  env.form.Label_status().SetValue(u"取得完了");
+  env.form.Label_status().SetValue(
+      state.unwritten > 0 ? u"取得完了（書き込めなかったデータがあります）" : u"取得完了");
   env.hooks.SaveHistory();
 }
 
@@ -450,10 +559,20 @@ void StopRun(RunEnv& env, RunState& state) {
 }
 
 void AbortRun(RunEnv& env, RunState& state) {
+  // The message in hand was not written: the split state and the history stand just past the
+  // last message that was, as after a cancel.
+  state.split_key = state.committed_split_key;
+  state.file_message_count = state.committed_file_message_count;
   if (!state.open_path.empty()) {
     Text path = state.open_path;
     state.open_path.clear();
-    WriteFooter(env, state, path);  // best effort: a failure here was already reported
+    FileMark before = MarkOf(path);
+    // Best effort: a failure here was already reported.
+    if (WriteFooter(env, state, path) != 0) CutBack(before);
+  }
+  if (!IsFirstMessage(state)) {
+    env.hooks.UpdateHistory(state);
+    env.form.Text_from().SetValue(FormatNumber(state.current_number));
   }
   env.hooks.SaveHistory();
 }

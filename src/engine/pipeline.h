@@ -78,6 +78,11 @@ struct RunState {
 
   double last_handled = 0;  // kept by the writer for the history record
   int32_t handled_count = 0;
+  int32_t unwritten = 0;  // writes the user chose to skip (Ignore)
+
+  // The split state after the last message written, where an abort leaves the history.
+  int32_t committed_split_key = 1;
+  int32_t committed_file_message_count = 0;
 
   std::vector<Text> values;  // item values of the current message
 
@@ -137,9 +142,19 @@ void EndRun(RunEnv& env, RunState& state);
 // written, footer, history record and Text_from = N; the history is saved in every case.
 void StopRun(RunEnv& env, RunState& state);
 
-// Abort in the general error dialog: the current output file gets its footer when something
-// was written (so a later run that appends to it blanks only the footer), then the history is
-// saved. Write errors here are not reported again.
+// Abort in the general error dialog, and every other end after an error: as after a cancel,
+// the current output file gets its footer and, when something was written, the history record
+// and Text_from stand just past the last message written; the history is saved. Write errors
+// here are not reported again.
 void AbortRun(RunEnv& env, RunState& state);
+
+// "出力ファイル（path）はファイルではありません" ...: a folder, FIFO or device where an output
+// file belongs; such a path is refused at once, never opened for writing.
+Text NotAFileText(TextView path);
+bool ExistsButNotAFile(TextView path);
+
+// For tests: the output bytes the disk can still take in this process; past them every write
+// fails with ENOSPC, as on a full disk (after writing what fits). Negative: no limit.
+void SetOutputSpaceForTesting(int64_t bytes);
 
 }  // namespace pellucor

@@ -87,7 +87,8 @@ void ProgramRunHooks::UpdateHistory(RunState& state) {
 }
 
 void ProgramRunHooks::SaveHistory() {
-  pellucor::SaveHistory(program_.history_path, program_.history, program_.ui);
+  if (!pellucor::SaveHistory(program_.history_path, program_.history, program_.ui))
+    save_failed_ = true;
 }
 
 RunOutcome RunCollection(Program& program, RunHooks& hooks) {
@@ -231,10 +232,15 @@ RunOutcome RunCollection(Program& program, RunHooks& hooks) {
   }
   state.previous_split_key = state.split_key;
 
-  // 14: appending to an existing single file.
+  // 14: appending to an existing single file; a folder, FIFO or device is refused at once.
   if (!form.Check_TopicToFilename().Value() && !form.Check_devide().Value()) {
     Text path =
         BuildOutputFileName(form, catalog, state.split_key, state.file_message_count + 1, false);
+    if (ExistsButNotAFile(path)) {
+      ui.Beep();
+      Error(ui, NotAFileText(path));
+      return RunOutcome::Ended;
+    }
     if (FileExists(path) && !Ask(ui, AppendQuestionText(path))) return RunOutcome::Ended;
   }
 
@@ -263,6 +269,7 @@ RunOutcome RunCommand(Program& program, std::function<void()> show_result) {
   ProgramRunHooks hooks(program, std::move(show_result));
   SetRunState(program.form, program.ui, true);
   RunOutcome outcome = RunCollection(program, hooks);
+  if (outcome == RunOutcome::Finished && hooks.save_failed()) outcome = RunOutcome::Incomplete;
   SetRunState(program.form, program.ui, false);
   return outcome;
 }

@@ -25,10 +25,12 @@ class ProgramRunHooks : public RunHooks {
   void ShowResult() override {
     if (show_result_) show_result_();
   }
+  bool save_failed() const { return save_failed_; }
 
  private:
   Program& program_;
   std::function<void()> show_result_;
+  bool save_failed_ = false;
 };
 
 // The run itself (between SetRunState(true) and SetRunState(false)).

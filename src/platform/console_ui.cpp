@@ -67,8 +67,9 @@ std::vector<Choice> ChoicesFor(Buttons b) {
   return {};
 }
 
-// The answer given without a user: Yes/OK for --yes, otherwise the cautious one.
-Answer Automatic(Buttons b, bool yes) {
+// The answer given without a user: Yes/OK for --yes, otherwise the cautious one. Ignoring a
+// failed write would lose data, so it is never answered Ignore.
+Answer Automatic(Buttons b, bool yes, bool write_error) {
   switch (b) {
     case Buttons::Ok:
       return Answer::Ok;
@@ -78,7 +79,7 @@ Answer Automatic(Buttons b, bool yes) {
     case Buttons::YesNoCancel:
       return yes ? Answer::Yes : Answer::No;
     case Buttons::AbortRetryIgnore:
-      return yes ? Answer::Ignore : Answer::Abort;
+      return yes && !write_error ? Answer::Ignore : Answer::Abort;
     case Buttons::RetryCancel:
       return yes ? Answer::Retry : Answer::Cancel;
   }
@@ -103,7 +104,7 @@ Answer ConsoleUi::MessageBox(const Text& text, const Text& caption, Icon, Button
   Answer answer;
   bool tty = in_ && isatty(fileno(in_));
   if (mode_ == Mode::AlwaysYes || mode_ == Mode::AlwaysNo || !tty) {
-    answer = Automatic(buttons, mode_ == Mode::AlwaysYes);
+    answer = Automatic(buttons, mode_ == Mode::AlwaysYes, write_error_);
   } else {
     std::string prompt = "[";
     for (size_t i = 0; i < choices.size(); ++i) {
@@ -118,7 +119,7 @@ Answer ConsoleUi::MessageBox(const Text& text, const Text& caption, Icon, Button
       std::fflush(err_);
       char line[64];
       if (!std::fgets(line, sizeof line, in_)) {
-        answer = Automatic(buttons, false);
+        answer = Automatic(buttons, false, write_error_);
         break;
       }
       char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
@@ -134,6 +135,13 @@ Answer ConsoleUi::MessageBox(const Text& text, const Text& caption, Icon, Button
   }
   std::fprintf(err_, "Pellucor: -> %s\n", AnswerName(answer));
   return answer;
+}
+
+Answer ConsoleUi::AskAfterWriteError(const Text& text) {
+  write_error_ = true;
+  Answer a = MessageBox(text, u"エラー", Icon::Critical, Buttons::AbortRetryIgnore);
+  write_error_ = false;
+  return a;
 }
 
 void ConsoleUi::Yield() {

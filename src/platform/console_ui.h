@@ -23,6 +23,8 @@ class ConsoleUi : public Ui {
   void Yield() override;
   std::optional<Text> InputBox(const Text& prompt, const Text& title, const Text& initial) override;
   void SetBusy(bool) override {}
+  // --yes answers Abort here: a failed write ends the run.
+  Answer AskAfterWriteError(const Text& text) override;
 
   // Called from Yield when Ctrl-C was pressed since the last call.
   void SetInterruptCallback(std::function<void()> cb) { on_interrupt_ = std::move(cb); }
@@ -36,6 +38,7 @@ class ConsoleUi : public Ui {
   std::FILE* err_;
   std::FILE* in_;
   std::function<void()> on_interrupt_;
+  bool write_error_ = false;  // the question in hand is about a failed write
 };
 
 // "Pellucor: " + text, with each CR LF inside the text turned into a new line.

@@ -25,6 +25,12 @@ class Ui {
   virtual std::optional<Text> InputBox(const Text& prompt, const Text& title,
                                        const Text& initial) = 0;
   virtual void SetBusy(bool busy) = 0;
+
+  // The run's error dialog after a failed write: the error's text, Abort/Retry/Ignore, caption
+  // "エラー". Ignore leaves data unwritten, so an answer given without a user never chooses it.
+  virtual Answer AskAfterWriteError(const Text& text) {
+    return MessageBox(text, u"エラー", Icon::Critical, Buttons::AbortRetryIgnore);
+  }
 };
 
 // The caption of every message box unless a caller names another.

@@ -1,6 +1,7 @@
 // pellucor-cli run as a process against the loopback board.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -154,13 +155,13 @@ TEST_F(CliRun, EveryMisbehaviourGivesItsStatusesRetriesAndMessages) {
   // clang-format off
   const Case cases[] = {
       {"delay", Misbehaviour::Delay, 1, {"--timeout=2"}, 0, 2, "26", {"msg( 5 ) 取得中 - リトライ(1/1)\n"}},
-      {"delay past the retries", Misbehaviour::Delay, -1, {"--timeout=2", "--retry=0"}, 1, 1, "1",
+      {"delay past the retries", Misbehaviour::Delay, -1, {"--timeout=2", "--retry=0"}, 1, 1, "5",
        {"Pellucor: [エラー] ", "Pellucor: -> Abort"}},
       {"empty", Misbehaviour::Empty, 1, {}, 0, 2, "26", {kReceiveRetry}},
       {"oversize", Misbehaviour::Oversize, 1, {}, 0, 2, "26", {kReceiveRetry}},
       {"reset, ignored", Misbehaviour::Reset, 1, {"--yes"}, 0, 2, "26",
        {"Pellucor: [エラー] ", "Pellucor: -> Ignore", kReceiveRetry}},
-      {"reset, aborted", Misbehaviour::Reset, -1, {}, 1, 1, "1", {"Pellucor: -> Abort"}},
+      {"reset, aborted", Misbehaviour::Reset, -1, {}, 1, 1, "5", {"Pellucor: -> Abort"}},
       {"404", Misbehaviour::NotFound, -1, {"--error=0"}, 1, 1, "5",
        {"Pellucor: 有効なメッセージが取得できませんでした\n", "404NotFound", "処理中断 MSG:5まで処理済み"}},
       {"redirect", Misbehaviour::Redirect, -1, {}, 0, 2, "26", {}},
@@ -227,13 +228,72 @@ TEST_F(CliRun, ReadOnlyOutputFolder) {
   bool immutable = ::access(folder.c_str(), W_OK) == 0 &&
                    std::system(("chattr +i '" + folder + "' 2>/dev/null").c_str()) == 0;
   if (!std::ofstream(home_ / "out/probe")) {
-    CliResult r = Run();
+    CliResult r = Run({"--yes"});  // a failed write is never ignored
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(Has(r.err, "Pellucor: [エラー] ")) << r.err;
+    EXPECT_TRUE(Has(r.err, "Pellucor: [エラー] ") && Has(r.err, "Pellucor: -> Abort")) << r.err;
     EXPECT_FALSE(fs::exists(home_ / "out/topic.html"));
   }
   if (immutable) std::system(("chattr -i '" + folder + "'").c_str());
   if (fs::exists(home_ / "out/probe")) GTEST_SKIP() << "cannot make a folder read-only here";
+}
+
+// A folder or FIFO named as the output file is refused before anything is fetched (opening a
+// FIFO would block); a foreign file is continued after its last byte, untouched.
+TEST_F(CliRun, OutputThatIsNotOursOrNotAFile) {
+  const fs::path out = home_ / "out/topic.html";
+  for (const char* kind : {"folder", "fifo"}) {
+    SCOPED_TRACE(kind);
+    fs::remove_all(out);
+    ASSERT_EQ(
+        std::string(kind) == "fifo" ? ::mkfifo(out.c_str(), 0644) : ::mkdir(out.c_str(), 0755), 0);
+    CliResult r = Run({"--yes"});
+    EXPECT_TRUE(r.status == 1 && Has(r.err, "）はファイルではありません")) << r.err;
+    EXPECT_EQ(std::pair(board_.RequestCount(1), Ini(home_, u"from")),
+              std::pair(0, std::string("1")));
+  }
+  fs::remove_all(out);
+  const std::string foreign(300, 'z');
+  ASSERT_TRUE(WriteFileAtomic(FromUtf8(out.string()), foreign));
+  ASSERT_EQ(Run({"--yes", "--quiet"}).status, 0);
+  const std::string expected =
+      Slurp(fs::path(PELLUCOR_SOURCE_DIR) / "tests/cli/expected/topic.html");
+  EXPECT_EQ(Slurp(out), foreign + expected.substr(expected.find("<div class=\"msg\">")));
+}
+
+// A disk that fills during the run (a 4 KiB tmpfs, where the test may mount one): --yes answers
+// Abort, the run exits 1, the file ends with the last whole message, and Text_from names the
+// first message not written. With room again, a continue run completes the same file.
+TEST_F(CliRun, FullDiskEndsTheRunAndAContinueCompletesIt) {
+  const fs::path disk = home_ / "disk";
+  fs::create_directories(disk);
+  if (std::system(("mount -t tmpfs -o size=4k tmpfs '" + disk.string() + "' 2>/dev/null").c_str()))
+    GTEST_SKIP() << "no tmpfs can be mounted here";
+  struct Unmount {
+    std::string dir;
+    ~Unmount() { std::system(("umount '" + dir + "'").c_str()); }
+  } unmount{disk.string()};
+  const fs::path out = disk / "topic.html";
+  CliResult r = Run({"--yes", "--quiet", "--outfile=" + out.string()});
+  EXPECT_TRUE(r.status == 1 && Has(r.err, "Pellucor: -> Abort") &&
+              !Has(r.err, "処理が完了しました"))
+      << r.err;
+  const std::string expected =
+      Slurp(fs::path(PELLUCOR_SOURCE_DIR) / "tests/cli/expected/topic.html");
+  const std::string part = Slurp(out);
+  const int from = std::stoi(Ini(home_, u"from"));
+  ASSERT_GT(from, 1);
+  // Messages 1 .. from-1 whole, nothing of the next; at most the footer after them.
+  const size_t next = expected.find("<a name=\"m" + std::to_string(from) + "\">");
+  const size_t cut = expected.rfind("<div class=\"msg\">", next);
+  EXPECT_EQ(part.substr(0, cut), expected.substr(0, cut));
+  EXPECT_TRUE(part.size() == cut || part.size() == cut + 200) << part.size() << " " << cut;
+
+  ASSERT_EQ(std::system(("mount -o remount,size=1m '" + disk.string() + "'").c_str()), 0);
+  r = RunCli({"--home", home_.string(), "--yes", "--quiet", "run"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string whole = Slurp(out);
+  if (part.size() == cut + 200) whole.erase(cut, 200);  // the blanked footer
+  EXPECT_EQ(whole, expected);
 }
 
 // The proxy sees a request before the board does, so its log is complete once a run has ended:

@@ -276,33 +276,79 @@ TEST_F(Writer, MissingFolderAndParent) {
                    "出力ファイル名の設定に誤りがあります\r\n正しい値を設定してください"}));
   EXPECT_EQ(hooks_.calls, Calls{"save"});
 }
-TEST_F(Writer, WriteErrorsAskAbortRetryIgnoreAndAbortGivesOneFooter) {
+// A folder where an output file belongs is refused at once, never opened; the run ends as an
+// abort does: the file written last gets its footer, the record and Text_from stand past it.
+TEST_F(Writer, FolderAsOutputIsRefusedAndEndsAsAnAbort) {
   Split(0, u"1");
-  ASSERT_TRUE(CreateFolder(Path(u"out_002.html")));  // a folder where a file should be
+  ASSERT_TRUE(CreateFolder(Path(u"out_002.html")));
   Run(0, {u"a"}, false);
-  ui_.answers = {Answer::Abort};
   EXPECT_EQ(Message(u"b"), Step::End);
   ASSERT_EQ(ui_.messages.size(), 1u);
-  const auto& m = ui_.messages[0];
-  // The first file got its footer when the second was begun, and not again on the abort.
-  EXPECT_EQ(std::tuple(m.caption, m.buttons, m.icon, hooks_.calls, Bytes(u"out_001.html")),
-            std::tuple(Text(u"エラー"), Buttons::AbortRetryIgnore, Icon::Critical, Calls{"save"},
-                       "H\r\n1:a\r\n" + Foot("b")));
+  EXPECT_EQ(std::tuple(ui_.messages[0].text, ui_.messages[0].buttons, hooks_.calls,
+                       Bytes(u"out_001.html"), form_.Text_from().Value(), st_.split_key),
+            std::tuple(NotAFileText(Path(u"out_002.html")), Buttons::Ok, Calls{"update", "save"},
+                       "H\r\n1:a\r\n" + Foot("b"), Text(u"2"), 1));
+}
 
-  // Ignore goes on with the next step.
-  form_.Check_devide().SetValue(0);
-  ASSERT_TRUE(CreateFolder(Path(u"out.html")));
-  ui_.answers = {Answer::Ignore, Answer::Ignore};
-  Run(1, {u"c"}, false);
-  EXPECT_EQ(std::pair(ui_.messages.size(), st_.current_number), std::pair(size_t{3}, 2.0));
+// A full disk while message 2 and its title index entry are written. What was half written is
+// cut back before the question, so a retry writes the message once and an abort leaves the files
+// and the record just past message 1.
+TEST_F(Writer, FullDiskCutsBackTheHalfWrittenMessage) {
+  struct Case {
+    const char* name;
+    int64_t space;  // bytes left when message 2 is written
+    Answer answer;
+    std::string out, index;
+    Calls calls;
+  };
+  const std::string all = "H\r\n1:a\r\n2:b\r\n3:c\r\n" + Foot("c");
+  const std::string index = "I1 a\r\n2 b\r\n3 c\r\n";
+  const Case cases[] = {
+      {"message cut, retried", 2, Answer::Retry, all, index, {"update", "show", "save"}},
+      {"index entry cut, retried", 7, Answer::Retry, all, index, {"update", "show", "save"}},
+      {"ignored",
+       2,
+       Answer::Ignore,
+       "H\r\n1:a\r\n3:c\r\n" + Foot("c"),
+       "I1 a\r\n3 c\r\n",
+       {"update", "show", "save"}},
+      {"aborted", 7, Answer::Abort, "H\r\n1:a\r\n" + Foot("b"), "I1 a\r\n", {"update", "save"}},
+  };
+  form_.Check_CreateTitleIndex().SetValue(1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteFile(Path(u"out.html"));
+    DeleteFile(Path(u"out_idx.html"));
+    hooks_.calls.clear();
+    ui_.messages.clear();
+    ui_.answers = {c.answer};
+    ui_.before_answer = [] { SetOutputSpaceForTesting(-1); };  // the user makes room
+    StartRun(1);
+    Run(0, {u"a"}, false);
+    SetOutputSpaceForTesting(c.space);
+    Message(u"b");
+    if (c.answer != Answer::Abort) Run(0, {u"c"});
+    SetOutputSpaceForTesting(-1);
+    EXPECT_EQ(std::tuple(Bytes(u"out.html"), Bytes(u"out_idx.html"), hooks_.calls),
+              std::tuple(c.out, c.index, c.calls));
+    ASSERT_FALSE(ui_.messages.empty());
+    EXPECT_EQ(std::pair(ui_.messages[0].caption, ui_.messages[0].buttons),
+              std::pair(Text(u"エラー"), Buttons::AbortRetryIgnore));
+    // Data left unwritten is named in the completion question.
+    EXPECT_EQ(ToUtf8(ui_.messages.back().text).find("書き込めなかったデータが1件あります") !=
+                  std::string::npos,
+              c.answer == Answer::Ignore);
+  }
+  ui_.before_answer = nullptr;
 }
 
 TEST_F(Writer, AbortGivesTheFooterOnce) {
   Run(0, {u"a"}, false);
   AbortRun(env_, st_);
   AbortRun(env_, st_);
-  EXPECT_EQ(std::pair(Bytes(u"out.html"), hooks_.calls),
-            std::pair("H\r\n1:a\r\n" + Foot("a"), Calls{"save", "save"}));
+  EXPECT_EQ(std::tuple(Bytes(u"out.html"), hooks_.calls, form_.Text_from().Value()),
+            std::tuple("H\r\n1:a\r\n" + Foot("a"), Calls{"update", "save", "update", "save"},
+                       Text(u"2")));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 namespace pellucor::testing {
 
 Answer ScriptedUi::MessageBox(const Text& text, const Text& caption, Icon icon, Buttons buttons) {
+  if (before_answer) before_answer();
   Answer a;
   if (!answers.empty()) {
     a = answers.front();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ class ScriptedUi : public Ui {
   // (Ok, Yes, Abort) and the test can check what was shown.
   std::deque<Answer> answers;
   std::deque<std::optional<Text>> inputs;
+  std::function<void()> before_answer;  // runs before each message box is answered
 
   std::vector<ShownMessage> messages;
   int beeps = 0;
