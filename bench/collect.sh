@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# End-to-end collection benchmark: the loopback board serves N messages of about 30 KB of
-# EUC-JP each; pellucor-cli collects them into one HTML file, and curl fetches the same
-# addresses in one process (URL globbing) for comparison. Prints the figures and checks the
-# targets: wall time <= 1.5x curl's, peak RSS <= 16 MB and not more for 2,000 messages than
-# for 200, and 2,000 messages in at most 10.5x the time of 200. Run it on a quiet machine: the
-# figures are wall times.
+# End-to-end benchmark of pellucor-cli against nginx on loopback.
 #
-#   bench/collect.sh [BUILD_DIR]     (default: build/release, built when missing)
+# The loopback board writes its dense pages (20-30 KB of varied Japanese text, seeded) as
+# static files; nginx, started here with its own configuration on a free port, serves them.
+# For each encoding (EUC-JP, ISO-2022-JP, Shift_JIS), and for the old repeated-line pages as
+# a second row, pellucor-cli collects N_BIG messages into one HTML file and curl fetches the
+# same addresses in one process (URL globbing, to /dev/null), alternately, REPEAT times.
+# Printed against their targets:
+#   wall time vs curl            goal <= 1.25x, bar <= 1.5x (median ratio; spread shown)
+#   peak RSS                     <= 16 MB, and not higher for N_BIG messages than for N_SMALL
+#   flat cost                    N_FLAT messages (smaller pages) <= 52x the time of N_BIG
+#   start-up                     pellucor-cli settings <= 0.3 s with 100 definition files and
+#                                1,000 history jobs in the program folder
+# The figures are wall times: the load average is printed with them.
+#
+#   bench/install-deps                 (once, as root: nginx, curl, GNU time, Google Benchmark)
+#   bench/collect.sh [BUILD_DIR]       (default: build/release, built when missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,83 +24,242 @@ if [ -z "${1:-}" ]; then
   cmake --preset release >/dev/null
   cmake --build --preset release -j2 --target pellucor-cli loopback-board pellucor_defs >/dev/null
 fi
-BIN=$BUILD/bin
+BIN=$(cd "$BUILD/bin" && pwd)
 N_BIG=${N_BIG:-2000}
 N_SMALL=${N_SMALL:-200}
-PAGE_BYTES=${PAGE_BYTES:-30000}
+N_FLAT=${N_FLAT:-100000}
+PAGE_BYTES=${PAGE_BYTES:-20000}
+FLAT_PAGE_BYTES=${FLAT_PAGE_BYTES:-3000}
+REPEAT=${REPEAT:-5}
+FLAT_REPEAT=${FLAT_REPEAT:-2}
+ENCODINGS=${ENCODINGS:-euc jis sjis}
+NGINX=${NGINX:-$(command -v nginx || echo /usr/sbin/nginx)}
+[ -x "$NGINX" ] || { echo "collect.sh: nginx not found; run bench/install-deps" >&2; exit 1; }
 
 WORK=$(mktemp -d /tmp/pellucor_bench_XXXXXX)
-BOARD_PID=
+chmod 755 "$WORK"
+NGINX_PID=
 cleanup() {
-  [ -n "$BOARD_PID" ] && kill "$BOARD_PID" 2>/dev/null && wait "$BOARD_PID" 2>/dev/null
+  if [ -n "$NGINX_PID" ]; then kill "$NGINX_PID" 2>/dev/null && wait "$NGINX_PID" 2>/dev/null; fi
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+mkdir -p "$WORK/www/m" "$WORK/www/f" "$WORK/nginx"
+SUMMARY=$WORK/summary
+: >"$SUMMARY"
 
-# --plain: no compression on loopback, so the board's own work does not hide the clients'.
-"$BIN/loopback-board" --count "$N_BIG" --page-bytes "$PAGE_BYTES" --encoding euc --plain \
-  >"$WORK/url" &
-BOARD_PID=$!
-for _ in $(seq 100); do [ -s "$WORK/url" ] && break; sleep 0.05; done
-URL1=$(cat "$WORK/url")
-[ -n "$URL1" ] || { echo "collect.sh: the loopback board did not start" >&2; exit 1; }
-
-REPEAT=${REPEAT:-3}
-
-# Best wall time and highest peak RSS of REPEAT runs of a command; prints "seconds peak_kb".
-best_of() {
-  local best= peak=0 t m
-  for _ in $(seq "$REPEAT"); do
-    "$@"
-    read -r t m < "$WORK/time"
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
-    [ "$m" -gt "$peak" ] && peak=$m
-  done
-  echo "$best $peak"
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
-# One collection of messages 1..N into a fresh program folder.
-collect_once() {
-  local n=$1 home=$WORK/home
+# ---- nginx: /board/message?mid=N serves www/m/N; /flat/message?mid=N serves www/f/(N mod 1000)
+PORT=$(free_port)
+cat >"$WORK/nginx/nginx.conf" <<CONF
+$( [ "$(id -u)" = 0 ] && echo "user root;" )
+worker_processes 1;
+daemon off;
+pid $WORK/nginx/nginx.pid;
+error_log $WORK/nginx/error.log warn;
+events { worker_connections 64; }
+http {
+  access_log off;
+  sendfile on;
+  tcp_nodelay on;
+  keepalive_requests 1000000;
+  keepalive_timeout 60s;
+  default_type application/octet-stream;
+  client_body_temp_path $WORK/nginx/body;
+  proxy_temp_path $WORK/nginx/proxy;
+  fastcgi_temp_path $WORK/nginx/fastcgi;
+  uwsgi_temp_path $WORK/nginx/uwsgi;
+  scgi_temp_path $WORK/nginx/scgi;
+  map \$arg_mid \$mid { "~^(?<d>[0-9]+)\$" \$d; default none; }
+  map \$arg_mid \$flat { "~0*(?<t>[0-9]{1,3})\$" \$t; default none; }
+  server {
+    listen 127.0.0.1:$PORT;
+    root $WORK/www;
+    location = /board/message { try_files /m/\$mid =404; }
+    location = /flat/message { try_files /f/\$flat =404; }
+  }
+}
+CONF
+"$NGINX" -c "$WORK/nginx/nginx.conf" -p "$WORK/nginx" 2>"$WORK/nginx/stderr" &
+NGINX_PID=$!
+for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$PORT/" && break; sleep 0.05; done
+curl -s -o /dev/null "http://127.0.0.1:$PORT/" || { cat "$WORK/nginx/stderr" >&2; exit 1; }
+URL1="http://127.0.0.1:$PORT/board/message?mid="
+FLAT1="http://127.0.0.1:$PORT/flat/message?mid="
+
+# ---- measuring: wall time in seconds (date), peak RSS in KB (GNU time)
+# run_timed CMD...: sets T (seconds) and RSS (KB)
+run_timed() {
+  local t0 t1
+  t0=$(date +%s%N)
+  /usr/bin/time -f "%M" -o "$WORK/rss" "$@"
+  t1=$(date +%s%N)
+  T=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", (b - a) / 1e9 }')
+  RSS=$(tail -1 "$WORK/rss")
+}
+
+# A fresh program folder with the shipped definitions and copies that read JIS and
+# Shift_JIS boards.
+new_home() {
+  local home=$1
   rm -rf "$home"
   mkdir -p "$home/data" "$home/out"
   cp "$BIN"/*.bbs "$BIN"/*.out "$home/"
-  /usr/bin/time -f "%e %M" -o "$WORK/time" \
-    "$BIN/pellucor-cli" --home "$home" --no --quiet --url1="$URL1" \
-    --outfile="$home/out/topic.html" --topictofilename=0 --proxy=1 \
+  sed 's/^charchange=0/charchange=2/' "$BIN/_yahoo.bbs" >"$home/_yahoo_jis.bbs"
+  sed 's/^charchange=0/charchange=1/' "$BIN/_yahoo.bbs" >"$home/_yahoo_sjis.bbs"
+}
+
+bbs_for() {
+  case $1 in euc) echo _yahoo.bbs ;; jis) echo _yahoo_jis.bbs ;; sjis) echo _yahoo_sjis.bbs ;; esac
+}
+
+# collect URL N BBS: one run of messages 1..N into a fresh folder; sets T, RSS, SIZE
+collect() {
+  local url=$1 n=$2 bbs=$3 home=$WORK/home
+  new_home "$home"
+  run_timed "$BIN/pellucor-cli" --home "$home" --no --quiet --url1="$url" \
+    --outfile="$home/out/topic.html" --topictofilename=0 --proxy=1 --bbs_file="$bbs" \
     --from=1 --to="$n" --maxmsg=0 run 2>"$WORK/err" || { cat "$WORK/err" >&2; exit 1; }
-  stat -c %s "$home/out/topic.html" > "$WORK/size_$n"
+  SIZE=$(stat -c %s "$home/out/topic.html")
+  rm -rf "$home/out"
 }
 
-curl_once() {
-  /usr/bin/time -f "%e %M" -o "$WORK/time" \
-    curl -s --compressed "${URL1}[1-$N_BIG]" -o /dev/null >/dev/null
+fetch_all() {
+  run_timed curl -s "${1}[1-$2]" -o /dev/null
 }
 
-# Warm-up: every page made once by the board.
-curl -s "${URL1}[1-$N_BIG]" >/dev/null
+# stats NAME VALUES...: "median min max"
+stats() {
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
+    m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf "%.4f %.4f %.4f\n", m, v[1], v[NR] }'
+}
 
-read -r t_small rss_small < <(best_of collect_once "$N_SMALL")
-read -r t_big rss_big < <(best_of collect_once "$N_BIG")
-read -r t_curl rss_curl < <(best_of curl_once)
-size_small=$(cat "$WORK/size_$N_SMALL")
-size_big=$(cat "$WORK/size_$N_BIG")
+verdict() { awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l) ? "ok" : "MISSED" }'; }
 
-awk -v tb="$t_big" -v ts="$t_small" -v tc="$t_curl" -v rb="$rss_big" -v rs="$rss_small" \
-    -v rc="$rss_curl" -v nb="$N_BIG" -v ns="$N_SMALL" -v sb="$size_big" -v ss="$size_small" \
-    -v pb="$PAGE_BYTES" -v rep="$REPEAT" '
-function verdict(ok) { return ok ? "ok" : "MISSED" }
-BEGIN {
-  printf "pages of about %d bytes, EUC-JP, loopback board; best of %d runs\n", pb, rep
-  printf "pellucor-cli run, %5d messages: %6.2f s  peak RSS %6.1f MB  output %d bytes\n", ns, ts, rs/1024, ss
-  printf "pellucor-cli run, %5d messages: %6.2f s  peak RSS %6.1f MB  output %d bytes\n", nb, tb, rb/1024, sb
-  printf "curl (one process, globbing), %d: %6.2f s  peak RSS %6.1f MB\n", nb, tc, rc/1024
-  r1 = (tc > 0) ? tb / tc : 0
-  r2 = (ts > 0) ? tb / ts : 0
-  printf "wall time vs curl:        %5.2fx  (target <= 1.5x)   %s\n", r1, verdict(r1 <= 1.5)
-  printf "%d vs %d messages:     %5.2fx  (target <= 10.5x)  %s\n", nb, ns, r2, verdict(r2 <= 10.5)
-  printf "peak RSS %d messages:  %5.1f MB (target <= 16 MB)  %s\n", nb, rb/1024, verdict(rb <= 16384)
-  # Peak RSS moves by a few hundred KB from run to run (allocator, libraries) whatever the
-  # count; growth with the count would show far beyond that band.
-  printf "peak RSS %d vs %d:     %+d KB (target <= 0, noise band 256 KB)  %s\n", nb, ns, rb - rs, verdict(rb <= rs + 256)
-}'
+load() { cut -d' ' -f1-3 /proc/loadavg; }
+
+echo "machine: $(nproc) cores; load average at start: $(load)"
+echo "nginx $("$NGINX" -v 2>&1 | sed 's/.*\///') on 127.0.0.1:$PORT, one worker; $REPEAT alternating runs each"
+echo
+
+# ---- pellucor-cli vs curl, per encoding and page mix
+compare() {  # compare ENC TEXT
+  local enc=$1 text=$2 bbs ratios=() tp=() tc=() pages
+  bbs=$(bbs_for "$enc")
+  rm -rf "$WORK/www/m" && mkdir -p "$WORK/www/m"
+  "$BIN/loopback-board" --count "$N_BIG" --page-bytes "$PAGE_BYTES" --encoding "$enc" \
+    --text "$text" --write-pages "$WORK/www/m"
+  pages=$(du -sb "$WORK/www/m" | awk -v n="$N_BIG" '{ printf "%.1f", $1 / n / 1024 }')
+  fetch_all "$URL1" "$N_BIG"  # warm-up: the pages in the page cache
+  for _ in $(seq "$REPEAT"); do
+    fetch_all "$URL1" "$N_BIG"
+    tc+=("$T")
+    collect "$URL1" "$N_BIG" "$bbs"
+    tp+=("$T")
+    ratios+=("$(awk -v a="${tp[-1]}" -v b="${tc[-1]}" 'BEGIN { printf "%.4f", a / b }')")
+    [ "$enc/$text" = euc/dense ] && echo "$RSS" >>"$WORK/rss_big"
+  done
+  read -r mp lp hp < <(stats "${tp[@]}")
+  read -r mc lc hc < <(stats "${tc[@]}")
+  read -r mr lr hr < <(stats "${ratios[@]}")
+  printf "%-4s %-8s %d msgs, %5.1f KB/page: pellucor %6.3f s (%.3f-%.3f)  curl %6.3f s (%.3f-%.3f)\n" \
+    "$enc" "$text" "$N_BIG" "$pages" "$mp" "$lp" "$hp" "$mc" "$lc" "$hc"
+  printf "  %-48s %5.2fx (spread %.2f-%.2f)  goal <= 1.25x %s, bar <= 1.5x %s\n" \
+    "pellucor-cli vs curl, $enc $text:" "$mr" "$lr" "$hr" "$(verdict "$mr" 1.25)" \
+    "$(verdict "$mr" 1.5)" | tee -a "$SUMMARY"
+}
+
+for enc in $ENCODINGS; do compare "$enc" dense; done
+compare euc repeated
+echo "  (load average now: $(load))" | tee -a "$SUMMARY"
+
+# ---- memory: N_SMALL vs N_BIG messages (dense EUC-JP pages)
+rm -rf "$WORK/www/m" && mkdir -p "$WORK/www/m"
+"$BIN/loopback-board" --count "$N_BIG" --page-bytes "$PAGE_BYTES" --encoding euc --text dense \
+  --write-pages "$WORK/www/m"
+: >"$WORK/rss_small"
+for _ in $(seq "$REPEAT"); do
+  collect "$URL1" "$N_SMALL" _yahoo.bbs
+  echo "$RSS" >>"$WORK/rss_small"
+  collect "$URL1" "$N_BIG" _yahoo.bbs
+  echo "$RSS" >>"$WORK/rss_big"
+done
+read -r rs_m rs_l rs_h < <(stats $(cat "$WORK/rss_small"))
+read -r rb_m rb_l rb_h < <(stats $(cat "$WORK/rss_big"))
+echo
+printf "%-50s %6.1f MB (%.1f-%.1f)  target <= 16 MB  %s\n" "peak RSS, $N_BIG messages:" \
+  "$(awk -v v="$rb_h" 'BEGIN { print v / 1024 }')" "$(awk -v v="$rb_l" 'BEGIN { print v / 1024 }')" \
+  "$(awk -v v="$rb_h" 'BEGIN { print v / 1024 }')" "$(verdict "$rb_h" 16384)" | tee -a "$SUMMARY"
+# Peak RSS moves by some hundred KB between runs whatever the count (allocator, libraries);
+# growth with the count would show far beyond that band: compare the medians.
+printf "%-50s %+6.0f KB (medians %.0f vs %.0f KB)  target <= 0 (noise band 256 KB)  %s\n" \
+  "peak RSS, $N_BIG vs $N_SMALL messages:" "$(awk -v a="$rb_m" -v b="$rs_m" 'BEGIN { print a - b }')" \
+  "$rb_m" "$rs_m" "$(verdict "$(awk -v a="$rb_m" -v b="$rs_m" 'BEGIN { print a - b }')" 256)" |
+  tee -a "$SUMMARY"
+
+# ---- flat cost: N_FLAT vs N_BIG messages of smaller pages (1,000 distinct pages, cycled)
+rm -rf "$WORK/www/m"
+"$BIN/loopback-board" --count 1000 --page-bytes "$FLAT_PAGE_BYTES" --encoding euc --text dense \
+  --write-pages "$WORK/www/f"
+ln -sf 1000 "$WORK/www/f/0"
+tf_small=() tf_big=()
+for _ in $(seq "$FLAT_REPEAT"); do
+  collect "$FLAT1" "$N_BIG" _yahoo.bbs
+  tf_small+=("$T")
+  collect "$FLAT1" "$N_FLAT" _yahoo.bbs
+  tf_big+=("$T")
+  flat_size=$SIZE flat_rss=$RSS
+done
+read -r fs_m fs_l fs_h < <(stats "${tf_small[@]}")
+read -r fb_m fb_l fb_h < <(stats "${tf_big[@]}")
+fr=$(awk -v a="$fb_m" -v b="$fs_m" 'BEGIN { printf "%.2f", a / b }')
+limit=$(awk -v a="$N_FLAT" -v b="$N_BIG" 'BEGIN { printf "%.2f", 1.04 * a / b }')
+printf "%-50s %.2fx (%d: %.2f s [%.2f-%.2f], %d: %.3f s [%.3f-%.3f]; %.1f KB pages,\n" \
+  "flat cost, $N_FLAT vs $N_BIG messages:" "$fr" "$N_FLAT" "$fb_m" "$fb_l" "$fb_h" "$N_BIG" \
+  "$fs_m" "$fs_l" "$fs_h" "$(du -sb "$WORK/www/f" | awk '{ printf "%.1f", $1 / 1000 / 1024 }')" |
+  tee -a "$SUMMARY"
+printf "%-50s  output %.0f MB, peak RSS %.1f MB)  target <= %sx  %s\n" "" \
+  "$(awk -v v="$flat_size" 'BEGIN { print v / 1048576 }')" \
+  "$(awk -v v="$flat_rss" 'BEGIN { print v / 1024 }')" "$limit" "$(verdict "$fr" "$limit")" |
+  tee -a "$SUMMARY"
+
+# ---- start-up: 100 definition files and 1,000 history jobs
+home=$WORK/startup
+new_home "$home"
+"$BIN/loopback-board" --count 3 --encoding euc --write-pages "$WORK/www/f" >/dev/null
+"$BIN/pellucor-cli" --home "$home" --no --quiet --url1="$FLAT1" --outfile="$home/out/t.html" \
+  --topictofilename=0 --proxy=1 --from=1 --to=2 --maxmsg=0 run 2>/dev/null || true
+for i in $(seq 1 50); do
+  sed "s/^name=.*/name=board$i/" "$BIN/_yahoo.bbs" >"$home/board$i.bbs"
+done
+for i in $(seq 1 $((100 - $(ls "$home"/*.bbs "$home"/*.out | wc -l) + 50))); do
+  cp "$BIN/_html.out" "$home/type$i.out"
+done
+ndefs=$(ls "$home"/*.bbs "$home"/*.out | wc -l)
+# record.dat: the version line, then 25 lines per job; the one job of the run above, 1,000
+# times over with different addresses.
+tail -n +2 "$home/record.dat" >"$WORK/job"
+{
+  head -1 "$home/record.dat"
+  for i in $(seq 1 1000); do sed "s|^http://127.0.0.1|http://127.0.0.$((i % 250 + 1))|" "$WORK/job"; done
+} >"$WORK/record.dat"
+mv "$WORK/record.dat" "$home/record.dat"
+njobs=$(( ($(wc -l <"$home/record.dat") - 1) / 25 ))
+ts=()
+for _ in $(seq $((REPEAT * 2))); do
+  run_timed "$BIN/pellucor-cli" --home "$home" settings >/dev/null
+  ts+=("$T")
+done
+read -r st_m st_l st_h < <(stats "${ts[@]}")
+printf "%-50s %.3f s (%.3f-%.3f, %d runs; %d definition files, %d jobs)  target <= 0.3 s  %s\n" \
+  "start-up, pellucor-cli settings:" "$st_m" "$st_l" "$st_h" "${#ts[@]}" "$ndefs" "$njobs" \
+  "$(verdict "$st_h" 0.3)" | tee -a "$SUMMARY"
+
+echo
+echo "Summary ($(nproc) cores, load average at the end: $(load)):"
+cat "$SUMMARY"
+! grep -q "MISSED" "$SUMMARY"

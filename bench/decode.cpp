@@ -1,107 +1,91 @@
-// Decoding one 64 KB EUC-JP message page: DecodePage against glibc iconv "EUC-JP-MS" ->
-// UTF-16 on the same bytes. Run: build/release/bin/bench_decode
-#include <benchmark/benchmark.h>
-#include <iconv.h>
-
-#include <cstdint>
-#include <stdexcept>
+// Decoding message pages, and encoding their text back to code page 932, on the loopback
+// board's dense pages (and the old repeated-line pages as a second row): DecodePage against
+// glibc iconv (EUC-JP-MS, ISO-2022-JP, CP932 -> UTF-16) on the same bytes, and EncodeCp932
+// of the decoded text against DecodePage. Run: build/release/bin/bench_decode
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "engine/decode.h"
 
+namespace pellucor::bench {
 namespace {
 
-// A page-like mix: markup and ASCII runs, kanji (JIS rows 16-46), hiragana, katakana, and some
-// half-width katakana, with CR LF line breaks. Deterministic.
-std::string MakeEucPage(size_t size) {
-  std::string page;
-  uint32_t seed = 12345;
-  auto next = [&seed](uint32_t n) {
-    seed = seed * 1103515245u + 12345u;
-    return (seed >> 16) % n;
-  };
-  const std::string ascii = "<td class=\"msg\">Re: message 12345</td> http://example/ ";
-  while (page.size() + 64 < size) {
-    switch (next(6)) {
-      case 0: {
-        size_t len = 4 + next(24);
-        size_t at = next(static_cast<uint32_t>(ascii.size() - len));
-        page += ascii.substr(at, len);
-        break;
-      }
-      case 1:
-      case 2:
-        for (uint32_t k = 0, n = 2 + next(10); k < n; ++k) {
-          page.push_back(static_cast<char>(0xB0 + next(31)));
-          page.push_back(static_cast<char>(0xA1 + next(94)));
-        }
-        break;
-      case 3:
-        for (uint32_t k = 0, n = 2 + next(8); k < n; ++k) {
-          page.push_back(static_cast<char>(0xA4));
-          page.push_back(static_cast<char>(0xA1 + next(83)));
-        }
-        break;
-      case 4:
-        for (uint32_t k = 0, n = 2 + next(6); k < n; ++k) {
-          if (next(4) == 0) {
-            page.push_back(static_cast<char>(0x8E));
-            page.push_back(static_cast<char>(0xB1 + next(45)));
-          } else {
-            page.push_back(static_cast<char>(0xA5));
-            page.push_back(static_cast<char>(0xA1 + next(86)));
-          }
-        }
-        break;
-      default:
-        page += "<br>\r\n";
+constexpr Encoding kEncodings[] = {Encoding::EucJp, Encoding::Iso2022Jp, Encoding::ShiftJis};
+
+const std::vector<std::string>& Pages(Mix mix, Encoding e) {
+  static std::map<std::pair<int, int>, std::vector<std::string>> cache;
+  auto key = std::make_pair(static_cast<int>(mix), static_cast<int>(e));
+  auto it = cache.find(key);
+  if (it == cache.end()) it = cache.emplace(key, MakePages(mix, e)).first;
+  return it->second;
+}
+
+std::string Label(const char* what, Mix mix, Encoding e) {
+  return std::string(what) + "/" + Name(e) + (mix == Mix::Dense ? "/dense" : "/repeated");
+}
+
+void Register(Mix mix, Encoding e) {
+  const int charchange = testing::CharchangeFor(e);
+  benchmark::RegisterBenchmark(Label("DecodePage", mix, e).c_str(), [=](benchmark::State& state) {
+    const auto& pages = Pages(mix, e);
+    size_t i = 0, bytes = 0;
+    for (auto _ : state) {
+      const std::string& page = pages[i++ % pages.size()];
+      Text text = DecodePage(page, charchange);
+      benchmark::DoNotOptimize(text.data());
+      bytes += page.size();
     }
-  }
-  page.append(size - page.size(), ' ');
-  return page;
-}
-
-const std::string& Page() {
-  static const std::string page = MakeEucPage(64 * 1024);
-  return page;
-}
-
-void BM_DecodePage(benchmark::State& state) {
-  const std::string& page = Page();
-  for (auto _ : state) {
-    pellucor::Text text = pellucor::DecodePage(page, 0);
-    benchmark::DoNotOptimize(text.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
-}
-BENCHMARK(BM_DecodePage);
-
-void BM_IconvEucJpMs(benchmark::State& state) {
-  const std::string& page = Page();
-  iconv_t cd = iconv_open("UTF-16LE", "EUC-JP-MS");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    state.SkipWithError("iconv_open EUC-JP-MS failed");
-    return;
-  }
-  std::vector<char> out(page.size() * 2 + 16);
-  for (auto _ : state) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* ip = const_cast<char*>(page.data());
-    size_t il = page.size();
-    char* op = out.data();
-    size_t ol = out.size();
-    if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1)) {
-      state.SkipWithError("iconv rejected the page");
-      break;
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+  })->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(Label("iconv", mix, e).c_str(), [=](benchmark::State& state) {
+    const auto& pages = Pages(mix, e);
+    IconvDecoder iconv(e);
+    size_t i = 0, bytes = 0;
+    for (auto _ : state) {
+      const std::string& page = pages[i++ % pages.size()];
+      iconv.Decode(page);
+      bytes += page.size();
     }
-    benchmark::DoNotOptimize(out.data());
-  }
-  iconv_close(cd);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+  })->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(Label("EncodeCp932", mix, e).c_str(), [=](benchmark::State& state) {
+    std::vector<Text> texts;
+    size_t chars = 0, double_byte = 0;
+    for (const std::string& page : Pages(mix, e)) {
+      texts.push_back(DecodePage(page, charchange));
+      for (char16_t c : texts.back()) double_byte += Cp932Width(c) == 2, ++chars;
+    }
+    size_t i = 0;
+    for (auto _ : state) {
+      std::string bytes = EncodeCp932(texts[i++ % texts.size()]);
+      benchmark::DoNotOptimize(bytes.data());
+    }
+    state.counters["chars"] = static_cast<double>(chars) / static_cast<double>(texts.size());
+    state.counters["double_byte_%"] =
+        100.0 * static_cast<double>(double_byte) / static_cast<double>(chars);
+  })->Unit(benchmark::kMicrosecond);
 }
-BENCHMARK(BM_IconvEucJpMs);
 
 }  // namespace
+}  // namespace pellucor::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  using namespace pellucor::bench;
+  for (Mix mix : {Mix::Dense, Mix::Repeated})
+    for (Encoding e : kEncodings) Register(mix, e);
+  return RunWithTargets(argc, argv, [](TargetReporter& r) {
+    bool ok = true;
+    for (Mix mix : {Mix::Dense, Mix::Repeated}) {
+      for (Encoding e : kEncodings) {
+        ok &= r.Check(Label("DecodePage", mix, e) + " vs iconv " + IconvName(e),
+                      Label("DecodePage", mix, e), Label("iconv", mix, e), 0.5);
+      }
+      for (Encoding e : kEncodings) {
+        ok &= r.Check(Label("EncodeCp932", mix, e) + " vs DecodePage", Label("EncodeCp932", mix, e),
+                      Label("DecodePage", mix, e), 1.0);
+      }
+    }
+    return ok;
+  });
+}

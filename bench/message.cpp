@@ -1,7 +1,7 @@
-// The per-message work of a run on a 30 KB EUC-JP page with seven items: decode, prepare,
-// extract, clean up, expand the message template and append it to the output file; against
-// glibc iconv "EUC-JP-MS" -> UTF-16 decoding of the same page alone, the floor of this work.
-// Run: build/release/bin/bench_message
+// The per-message work of a run on the loopback board's dense pages with seven items: decode,
+// prepare, extract, clean up, expand the message template and append it to the output file;
+// against glibc iconv decoding of the same page alone (EUC-JP-MS, ISO-2022-JP, CP932 ->
+// UTF-16), the floor of this work. Run: build/release/bin/bench_message
 #include <benchmark/benchmark.h>
 #include <iconv.h>
 #include <stdlib.h>
@@ -14,6 +14,7 @@
 
 #include "app/main_form.h"
 #include "app/program.h"
+#include "bench_support.h"
 #include "common/files.h"
 #include "engine/decode.h"
 #include "engine/pipeline.h"
@@ -23,77 +24,14 @@
 namespace pellucor {
 namespace {
 
-std::string Iconv(const char* to, const char* from, const std::string& in) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open");
-  std::string src = in, out(in.size() * 4 + 16, '\0');
-  char* ip = src.data();
-  char* op = out.data();
-  size_t il = src.size(), ol = out.size();
-  size_t r = iconv(cd, &ip, &il, &op, &ol);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) throw std::runtime_error("iconv");
-  out.resize(out.size() - ol);
-  return out;
-}
+using bench::Encoding;
+using bench::Mix;
 
-// A message page of the shipped board layout, about 30 KB in EUC-JP: page chrome around the
-// seven items, and a body of a few kilobytes of Japanese text.
-const std::string& Page() {
-  static const std::string page = [] {
-    std::string chrome;
-    for (int i = 0; chrome.size() < 12000; ++i)
-      chrome += "<li><a href=\"/board/topic?tid=" + std::to_string(1000 + i) + "\">関連トピック " +
-                std::to_string(i) + " について語る</a> (" + std::to_string(i * 7 % 300) +
-                "件)</li>\r\n";
-    std::string body;
-    for (int i = 0; body.size() < 12000; ++i)
-      body += "今日は良い天気でした。掲示板の皆さん、こんにちは！ 第" + std::to_string(i) +
-              "段落です。ＡＢＣ、カタカナ、ひらがな、漢字の混じった文章。<br>\r\n";
-    std::string p;
-    p += "<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
-         "charset=EUC-JP\">\r\n<title>テスト用トピック - メッセージ 1234</title>\r\n";
-    p += "<script type=\"text/javascript\">var ad = 'banner'; function f(x) { return x * 2; "
-         "}</script>\r\n</head>\r\n<body>\r\n<ul class=\"nav\">\r\n" +
-         chrome + "</ul>\r\n";
-    p += "<div class=\"topic\"><h1>テスト用トピック：今日の話題</h1></div>\r\n";
-    p += "<div class=\"nav\">メッセージ <span class=\"msgno\">1234</span> / "
-         "<span class=\"maxmsg\">5678</span></div>\r\n<table class=\"msg\">\r\n";
-    p += "<tr><th>題名</th><td class=\"subject\">Re: 今日の話題について</td></tr>\r\n";
-    p += "<tr><th>投稿者</th><td class=\"author\">名無しさん</td></tr>\r\n";
-    p += "<tr><th>日時</th><td class=\"date\">2001/05/12 13:45</td></tr>\r\n";
-    p += "<tr><th>返信先</th><td class=\"reply\">1233</td></tr>\r\n</table>\r\n";
-    p += "<div class=\"body\">" + body + "<!--/body--></div>\r\n<ul class=\"more\">\r\n" + chrome +
-         "</ul>\r\n</body>\r\n</html>\r\n";
-    return Iconv("EUC-JP-MS", "UTF-8", p);
-  }();
-  return page;
-}
+constexpr Encoding kEncodings[] = {Encoding::EucJp, Encoding::Iso2022Jp, Encoding::ShiftJis};
 
-void BM_IconvDecodeOnly(benchmark::State& state) {
-  const std::string& page = Page();
-  iconv_t cd = iconv_open("UTF-16LE", "EUC-JP-MS");
-  std::string out(page.size() * 2 + 16, '\0');
-  for (auto _ : state) {
-    char* ip = const_cast<char*>(page.data());
-    char* op = out.data();
-    size_t il = page.size(), ol = out.size();
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    iconv(cd, &ip, &il, &op, &ol);
-    benchmark::DoNotOptimize(out.data());
-  }
-  iconv_close(cd);
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
+std::string Label(const char* what, Mix mix, Encoding e) {
+  return std::string(what) + "/" + bench::Name(e) + (mix == Mix::Dense ? "/dense" : "/repeated");
 }
-BENCHMARK(BM_IconvDecodeOnly);
-
-// The decode step alone, to tell it from the rest of the per-message work.
-void BM_DecodePageOnly(benchmark::State& state) {
-  const std::string& page = Page();
-  for (auto _ : state) benchmark::DoNotOptimize(DecodePage(page, 0));
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
-}
-BENCHMARK(BM_DecodePageOnly);
 
 struct NullClock : Clock {
   DateTime Now() override { return {2001, 5, 12, 13, 45, 0}; }
@@ -117,8 +55,8 @@ struct NullHooks : RunHooks {
   void ShowResult() override {}
 };
 
-void BM_PerMessage(benchmark::State& state) {
-  const std::string& page = Page();
+void PerMessage(benchmark::State& state, Mix mix, Encoding e) {
+  const std::vector<std::string> pages = bench::MakePages(mix, e);
   const Text defs = ProgramDirectory();  // the shipped definitions lie beside the program
   NullUi ui;
   NullClock clock;
@@ -140,16 +78,19 @@ void BM_PerMessage(benchmark::State& state) {
   RunEnv env{form, ui, clock, shell, hooks, catalog, defs, u"1.00"};
   RunState st;
   st.board = *LoadBoardDefinition(board, defs, ui);
+  st.board.charchange = testing::CharchangeFor(e);
   st.output = *LoadOutputType(catalog.outputs[0], defs, ui);
   st.first_number = st.current_number = 1;
 
-  int64_t n = 0;
+  int64_t n = 0, bytes = 0;
   for (auto _ : state) {
+    const std::string& page = pages[static_cast<size_t>(n) % pages.size()];
     Text text = DecodePage(page, st.board.charchange);
     PreparePageInPlace(text, st.board);
     st.values = ExtractItems(text, st.board);
     CleanUpItems(st.values, st.board, st.output.special, st.topic_title);
     if (WriteMessage(env, st) != Step::Continue) state.SkipWithError("write failed");
+    bytes += static_cast<int64_t>(page.size());
     if (++n % 2000 == 0) {  // keep the file at a realistic size
       state.PauseTiming();
       std::filesystem::remove(dir + "/out.html");
@@ -159,13 +100,43 @@ void BM_PerMessage(benchmark::State& state) {
     }
   }
   std::filesystem::remove_all(dir);
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
-  state.counters["page_bytes"] = static_cast<double>(page.size());
+  state.SetBytesProcessed(bytes);
   state.counters["items"] = static_cast<double>(st.values.size());
 }
-BENCHMARK(BM_PerMessage);
+
+void IconvOnly(benchmark::State& state, Mix mix, Encoding e) {
+  const std::vector<std::string> pages = bench::MakePages(mix, e);
+  bench::IconvDecoder iconv(e);
+  size_t i = 0;
+  int64_t bytes = 0;
+  for (auto _ : state) {
+    const std::string& page = pages[i++ % pages.size()];
+    iconv.Decode(page);
+    bytes += static_cast<int64_t>(page.size());
+  }
+  state.SetBytesProcessed(bytes);
+}
 
 }  // namespace
 }  // namespace pellucor
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  using namespace pellucor;
+  const std::pair<Mix, Encoding> rows[] = {{Mix::Dense, Encoding::EucJp},
+                                           {Mix::Dense, Encoding::Iso2022Jp},
+                                           {Mix::Dense, Encoding::ShiftJis},
+                                           {Mix::Repeated, Encoding::EucJp}};
+  for (auto [mix, e] : rows) {
+    benchmark::RegisterBenchmark(Label("PerMessage", mix, e).c_str(), PerMessage, mix, e)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(Label("iconv", mix, e).c_str(), IconvOnly, mix, e)
+        ->Unit(benchmark::kMicrosecond);
+  }
+  return bench::RunWithTargets(argc, argv, [&](bench::TargetReporter& r) {
+    bool ok = true;
+    for (auto [mix, e] : rows)
+      ok &= r.Check(Label("PerMessage", mix, e) + " vs iconv " + bench::IconvName(e) + " decode",
+                    Label("PerMessage", mix, e), Label("iconv", mix, e), 1.0);
+    return ok;
+  });
+}

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -213,44 +214,61 @@ Text DecodeCp932(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// The bytes of each character as they lie in memory (lead byte first), "?" for a character
+// without a code: a value above 0xFF is a pair, since a trail byte is never 0.
+const std::vector<uint16_t>& EncodedBytes() {
+  static const std::vector<uint16_t> table = [] {
+    const Cp932Tables& t = GetCp932Tables();
+    std::vector<uint16_t> v(0x10000);
+    for (size_t c = 0; c < v.size(); ++c) {
+      const uint16_t code = t.encode[c] == Cp932Tables::kNoCode ? uint16_t{'?'} : t.encode[c];
+      v[c] = code > 0xFF ? static_cast<uint16_t>((code >> 8) | (code << 8)) : code;
+    }
+    return v;
+  }();
+  return table;
+}
+
+}  // namespace
+
 std::string EncodeCp932(TextView text) {
-  const Cp932Tables& t = GetCp932Tables();
-  // Written through a pointer into a buffer of the largest size: whole pages pass through here.
+  const uint16_t* bytes_of = EncodedBytes().data();
+  // Written through a pointer into a buffer of the largest size, two bytes for every
+  // character; the pointer moves by one or two, so there is no branch per character (one- and
+  // two-byte characters alternate often in Japanese text). The buffer has room for the second
+  // byte even after the last character.
   std::string out(text.size() * 2, '\0');
   char* p = out.data();
-  // Both bytes are always stored and the pointer moves by one or two: no guess between one-
-  // and two-byte characters, which alternate often in Japanese text. The buffer has room for
-  // the second byte even after the last character.
-  const uint16_t* encode = t.encode.data();  // kept in a register: the stores are of char
-  static const bool ascii_is_itself = [encode] {
-    for (uint16_t c = 0; c < 0x80; ++c)
-      if (encode[c] != c) return false;
-    return true;
-  }();
+  auto put = [&p, bytes_of](char16_t c) {
+    const uint16_t b = bytes_of[c];
+    std::memcpy(p, &b, 2);
+    p += b > 0xFF ? 2 : 1;
+  };
   const char16_t* s = text.data();
   const size_t n = text.size();
   size_t i = 0;
-  while (i < n) {
 #if defined(__SSE2__)
-    // Markup comes in long runs of ASCII: eight characters at a time where they all are.
-    if (ascii_is_itself && s[i] < 0x80 && i + 8 <= n) {
-      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-      const __m128i high = _mm_andnot_si128(_mm_set1_epi16(0x7F), block);
-      if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF) {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(block, block));
-        p += 8;
-        i += 8;
-        continue;
-      }
+  static const bool ascii_is_itself = [bytes_of] {
+    for (uint16_t c = 0; c < 0x80; ++c)
+      if (bytes_of[c] != c) return false;
+    return true;
+  }();
+  // Eight characters at a time: markup comes in long runs of ASCII.
+  for (; i + 8 <= n; i += 8) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i high = _mm_andnot_si128(_mm_set1_epi16(0x7F), block);
+    if (ascii_is_itself &&
+        _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(block, block));
+      p += 8;
+      continue;
     }
-#endif
-    uint16_t code = encode[s[i++]];
-    if (code == Cp932Tables::kNoCode) code = '?';
-    const unsigned two = code > 0xFF ? 1u : 0u;
-    p[0] = static_cast<char>(code >> (8 * two));
-    p[1] = static_cast<char>(code & 0xFF);
-    p += 1 + two;
+    for (size_t k = 0; k < 8; ++k) put(s[i + k]);
   }
+#endif
+  for (; i < n; ++i) put(s[i]);
   out.resize(static_cast<size_t>(p - out.data()));
   return out;
 }

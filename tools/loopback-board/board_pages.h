@@ -34,6 +34,14 @@ enum class Encoding { EucJp, Iso2022Jp, ShiftJis };
 // Throws std::runtime_error for a character the encoding cannot hold.
 std::string EncodePage(const Text& page, Encoding encoding);
 
+// Message text the way real posts are written, for benchmarks: runs of kanji (drawn from the
+// about 3,000 of JIS X 0208 level 1 and part of level 2), hiragana and katakana of varying
+// length, full-width punctuation, ASCII words and numbers, now and then half-width katakana
+// (full-width on a JIS board, which cannot hold them), in lines of varying length separated by
+// "\n". About 60% of the characters are double-byte. It grows until it takes about `bytes`
+// bytes in EUC-JP; the same seed and number always give the same text.
+Text DenseMessageText(uint64_t seed, int64_t number, size_t bytes, Encoding encoding);
+
 // The charchange value of a board whose pages use that encoding.
 int CharchangeFor(Encoding encoding);
 

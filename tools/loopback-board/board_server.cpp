@@ -159,9 +159,8 @@ std::string BoardServer::url1() const {
 
 void BoardServer::SetTopic(const TopicSpec& topic) {
   Text padding;
+  size_t bare = 0;
   if (topic.page_bytes) {
-    // Lines of mixed text until the sampled page reaches the size asked for.
-    const Text line = u"長い本文の行です。かなカナ漢字とASCII 0123456789 を含みます。\n";
     BoardMessage m = SampleMessage(1, topic.count);
     m.topic_title = topic.topic_title;
     auto size_with = [&](const Text& pad) {
@@ -169,15 +168,20 @@ void BoardServer::SetTopic(const TopicSpec& topic) {
       p.body += u"\n" + pad;
       return EncodePage(MakeBoardPage(p), topic.encoding).size();
     };
-    size_t per_line = size_with(line) - size_with(Text());
-    size_t have = size_with(Text());
-    if (have < topic.page_bytes)
-      for (size_t i = (topic.page_bytes - have + per_line - 1) / per_line; i > 0; --i)
-        padding += line;
+    bare = size_with(Text());
+    if (topic.text == PageText::Repeated) {
+      // Lines of mixed text until the sampled page reaches the size asked for.
+      const Text line = u"長い本文の行です。かなカナ漢字とASCII 0123456789 を含みます。\n";
+      size_t per_line = size_with(line) - bare;
+      if (bare < topic.page_bytes)
+        for (size_t i = (topic.page_bytes - bare + per_line - 1) / per_line; i > 0; --i)
+          padding += line;
+    }
   }
   std::lock_guard<std::mutex> lock(mu_);
   topic_ = topic;
   padding_ = std::move(padding);
+  bare_bytes_ = bare;
   pages_.clear();
 }
 
@@ -216,6 +220,12 @@ BoardMessage BoardServer::Message(int64_t n) {
   BoardMessage m = SampleMessage(n, topic_.highest ? topic_.highest : topic_.count);
   m.topic_title = topic_.topic_title;
   if (!padding_.empty()) m.body += u"\n" + padding_;
+  if (topic_.text == PageText::Dense && topic_.page_bytes > bare_bytes_) {
+    // Page sizes spread over [page_bytes, 1.5 page_bytes), by the number.
+    uint64_t h = (static_cast<uint64_t>(n) + topic_.seed) * 0x9E3779B97F4A7C15ull;
+    size_t want = topic_.page_bytes + static_cast<size_t>((h >> 33) % (topic_.page_bytes / 2 + 1));
+    m.body += u"\n" + DenseMessageText(topic_.seed, n, want - bare_bytes_, topic_.encoding);
+  }
   return m;
 }
 

@@ -34,6 +34,12 @@ enum class Misbehaviour {
   RedirectAway,  // 302 to redirect_target (another scheme, say)
 };
 
+// What fills a page up to page_bytes.
+enum class PageText {
+  Repeated,  // one short mixed line, over and over
+  Dense,     // DenseMessageText, different on every page; pages of page_bytes to 1.5 times that
+};
+
 struct TopicSpec {
   int64_t count = 25;   // messages 1..count exist; others get a page without items
   int64_t highest = 0;  // highest message number shown on each page; 0 = count
@@ -41,6 +47,8 @@ struct TopicSpec {
   size_t page_bytes = 0;  // pad each body so the page is about this many bytes; 0 = as sampled
   Text topic_title = u"テスト用トピック";
   bool compress = true;  // answer gzip/br when asked; false serves every page as it is
+  PageText text = PageText::Repeated;
+  uint64_t seed = 1;  // of the dense text
 };
 
 class BoardServer {
@@ -85,7 +93,8 @@ class BoardServer {
   std::condition_variable stop_cv_;
   bool stopping_ = false;
   TopicSpec topic_;
-  Text padding_;  // body lines added to reach topic_.page_bytes
+  Text padding_;           // body lines added to reach topic_.page_bytes (repeated text)
+  size_t bare_bytes_ = 0;  // the sampled page without padding (dense text)
   std::map<int64_t, std::pair<Misbehaviour, int>> misbehave_;
   int delay_ms_ = 2500;
   size_t oversize_bytes_ = 2000002;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -22,12 +23,14 @@ extern "C" void OnSignal(int) {
 void Usage() {
   std::fputs(
       "usage: loopback-board [--port P] [--count N] [--highest N] [--encoding euc|jis|sjis]\n"
-      "                      [--page-bytes B] [--delay MS] [--plain] [--misbehave N:KIND[:TIMES]] "
-      "...\n"
+      "                      [--page-bytes B] [--text repeated|dense] [--seed S] [--delay MS]\n"
+      "                      [--plain] [--misbehave N:KIND[:TIMES]] ... [--write-pages DIR]\n"
       "  --plain: never compress the answers\n"
       "                      [--retry-after S]\n"
       "  KIND: delay, empty, oversize, reset, 404, redirect, 500, 503, 429\n"
       "  --retry-after: the Retry-After of 503 and 429 answers (default 1; -1: none)\n"
+      "  --text dense: pages of B to 1.5 B bytes of varied Japanese text (seeded)\n"
+      "  --write-pages DIR: write the pages of messages 1..N as DIR/1 ... DIR/N and exit\n"
       "Serves http://127.0.0.1:P/board/message?mid=N in the layout of _yahoo.bbs.\n",
       stderr);
 }
@@ -63,6 +66,7 @@ int main(int argc, char** argv) {
   using namespace pellucor::testing;
   TopicSpec topic;
   int port = 0, delay = -1, retry_after = 1;
+  std::string write_dir;
   struct Rule {
     long long n;
     Misbehaviour kind;
@@ -92,7 +96,21 @@ int main(int argc, char** argv) {
       retry_after = std::stoi(value());
     else if (a == "--plain")
       topic.compress = false;
-    else if (a == "--encoding") {
+    else if (a == "--seed")
+      topic.seed = std::stoull(value());
+    else if (a == "--write-pages")
+      write_dir = value();
+    else if (a == "--text") {
+      std::string t = value();
+      if (t == "dense")
+        topic.text = PageText::Dense;
+      else if (t == "repeated")
+        topic.text = PageText::Repeated;
+      else {
+        Usage();
+        return 2;
+      }
+    } else if (a == "--encoding") {
       std::string e = value();
       if (e == "euc")
         topic.encoding = Encoding::EucJp;
@@ -129,6 +147,15 @@ int main(int argc, char** argv) {
     if (delay >= 0) board.SetDelay(delay);
     board.SetRetryAfter(retry_after);
     for (const Rule& r : rules) board.Misbehave(r.n, r.kind, r.times);
+    if (!write_dir.empty()) {
+      // Static copies of the pages, for a web server to serve.
+      for (int64_t n = 1; n <= topic.count; ++n) {
+        std::ofstream f(write_dir + "/" + std::to_string(n), std::ios::binary);
+        f << board.PageBytes(n);
+        if (!f) throw std::runtime_error("cannot write " + write_dir);
+      }
+      return 0;
+    }
     std::printf("%s\n", board.url1().c_str());
     std::fflush(stdout);
     while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
