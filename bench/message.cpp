@@ -85,8 +85,7 @@ void PerMessage(benchmark::State& state, Mix mix, Encoding e) {
   int64_t n = 0, bytes = 0;
   for (auto _ : state) {
     const std::string& page = pages[static_cast<size_t>(n) % pages.size()];
-    Text text = DecodePage(page, st.board.charchange);
-    PreparePageInPlace(text, st.board);
+    Text text = DecodePreparedPage(page, st.board);
     st.values = ExtractItems(text, st.board);
     CleanUpItems(st.values, st.board, st.output.special, st.topic_title);
     if (WriteMessage(env, st) != Step::Continue) state.SkipWithError("write failed");

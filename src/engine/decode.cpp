@@ -162,6 +162,8 @@ struct StepText {
   std::vector<char16_t> text;
   // Character of the full-width form after EUC-JP's 0x8E, by the byte after it.
   std::array<char16_t, 256> wide_text{};
+  // Code page 932 by lead << 8 | trail, and by the byte itself below 0x100 (where no pair lies).
+  std::vector<char16_t> sjis;
   bool ascii_is_itself = true;  // bytes below 0x80 decode to themselves
 
   explicit StepText(const Tables& tables) : text(0x80 + 0x4000) {
@@ -184,6 +186,8 @@ struct StepText {
       const uint16_t code = tables.wide[b];
       wide_text[b] = code >= 0x100 ? t.pair[code] : t.single[code];
     }
+    sjis = t.pair;
+    for (unsigned b = 0; b < 0x100; ++b) sjis[b] = t.single[b];
   }
 
   char16_t Pair(unsigned c1, unsigned c2) const {
@@ -201,22 +205,64 @@ inline char16_t LastByte(const Cp932Tables& t, unsigned b) {
   return t.is_lead[b] ? kCp932Default : t.single[b];
 }
 
+// TAB, LF and CR, which a prepared page goes without.
+inline bool IsBreak(char16_t c) {
+  return c <= u'\r' && ((1u << c) & ((1u << u'\t') | (1u << u'\n') | (1u << u'\r')));
+}
+
+// Writes one character; kDrop leaves out TAB, LF and CR.
+template <bool kDrop>
+inline void Put(char16_t*& o, char16_t c) {
+  *o = c;
+  o += kDrop ? !IsBreak(c) : 1;
+}
+
 #if defined(__SSE2__)
 // Sixteen bytes below 0x80 as sixteen characters.
-inline char16_t* WidenAscii(char16_t* o, __m128i bytes) {
+inline void WidenAscii(char16_t* o, __m128i bytes) {
   const __m128i zero = _mm_setzero_si128();
   _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(bytes, zero));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(bytes, zero));
-  return o + 16;
+}
+
+inline unsigned Mask(__m128i bytes) {
+  return static_cast<unsigned>(_mm_movemask_epi8(bytes));
+}
+
+// Bytes that are TAB, LF or CR.
+inline unsigned BreakMask(__m128i block) {
+  return Mask(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\t')),
+                                        _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))),
+                           _mm_cmpeq_epi8(block, _mm_set1_epi8('\r'))));
+}
+
+// The lead bits of a block whose characters begin where each run of `lead_capable` bits
+// begins (true at the block's start and after a byte that is no lead byte): in every run the
+// pairs begin at even distances from its start. The addition clears the runs that begin at even
+// positions, which splits the runs by the parity of their start.
+inline unsigned Leads(unsigned lead_capable) {
+  const unsigned run_starts = lead_capable & ~(lead_capable << 1);
+  const unsigned even_runs = lead_capable & ~(lead_capable + (run_starts & 0x5555u));
+  return (even_runs & 0x5555u) | (lead_capable & ~even_runs & 0xAAAAu);
+}
+
+// Writes the character found at each of the sixteen positions of `index` into the table, and
+// moves on only at the positions in `starts`: no branch per character.
+inline void PutStarts(char16_t*& o, const char16_t* table, const uint16_t* index, unsigned starts) {
+  for (unsigned j = 0; j < 16; ++j) {
+    *o = table[index[j]];
+    o += (starts >> j) & 1u;
+  }
 }
 #endif
 
-}  // namespace
+// ---- EUC-JP ----
 
 // One step per character, as EucToShiftJis and DecodeCp932 would go; where a block of sixteen
 // bytes holds only ASCII and whole pairs of high bytes, the characters are found from the
-// block's masks without a branch per character.
-Text ConvertEucPage(std::string_view bytes) {
+// block's masks.
+template <bool kDrop>
+Text EucPage(std::string_view bytes) {
   const Tables& tables = GetTables();
   const StepText& st = GetStepText();
   const char16_t* text = st.text.data();
@@ -228,27 +274,22 @@ Text ConvertEucPage(std::string_view bytes) {
   while (i + 1 < n) {
 #if defined(__SSE2__)
     // Sixteen bytes and the byte after them, which a pair begun at the last one takes.
-    if (i + 17 <= n) {
+    if (i + 17 <= n && st.ascii_is_itself) {
       const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block));
-      if (high == 0 && st.ascii_is_itself) {
-        o = WidenAscii(o, block);
+      const unsigned high = Mask(block);
+      const unsigned breaks = kDrop ? BreakMask(block) : 0;
+      if (high == 0 && breaks == 0) {
+        WidenAscii(o, block);
+        o += 16;
         i += 16;
         continue;
       }
-      // Within a run of high bytes that begins at a character, the pairs begin at even
-      // distances from the run's start: split the runs by the parity of their start (the
-      // addition clears the runs that begin at even positions).
-      const unsigned run_starts = high & ~(high << 1);
-      const unsigned even_runs = high & ~(high + (run_starts & 0x5555u));
-      const unsigned leads = (even_runs & 0x5555u) | (high & ~even_runs & 0xAAAAu);
+      const unsigned leads = Leads(high);
       const unsigned trails = leads << 1;  // bit 16: the byte after the block
-      const unsigned kana =
-          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('\x8E'))));
-      // Every pair whole and of two high bytes, and no 0x8E: the masks hold the parse. Each of
-      // the sixteen positions is looked up as if a character began there (a high byte as a
-      // pair with the byte after it), and the output moves on only where one does: no branch
-      // per character.
+      const unsigned kana = Mask(_mm_cmpeq_epi8(block, _mm_set1_epi8('\x8E')));
+      // Every pair whole and of two high bytes, and no 0x8E: the masks hold the parse. Each
+      // position is looked up as if a character began there (a high byte as a pair with the
+      // byte after it), and the output moves on only where one does.
       if ((trails & ~high & 0xFFFFu) == 0 && (leads & kana) == 0 &&
           (!(trails & 0x10000u) || p[i + 16] >= 0x80)) {
         const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
@@ -265,11 +306,7 @@ Text ConvertEucPage(std::string_view bytes) {
               _mm_or_si128(_mm_and_si128(is_high, pair), _mm_andnot_si128(is_high, c1));
           _mm_store_si128(reinterpret_cast<__m128i*>(index + 8 * half), ix);
         }
-        const unsigned starts = ~trails;
-        for (unsigned j = 0; j < 16; ++j) {
-          *o = text[index[j]];
-          o += (starts >> j) & 1u;
-        }
+        PutStarts(o, text, index, ~trails & ~breaks);
         i += 16 + (trails >> 16);
         continue;
       }
@@ -278,11 +315,11 @@ Text ConvertEucPage(std::string_view bytes) {
       while (i < stop) {
         const unsigned c1 = p[i];
         if (c1 <= 0x7F) {
-          *o++ = text[c1];
+          Put<kDrop>(o, text[c1]);
           ++i;
         } else {
           const unsigned c2 = p[i + 1];
-          *o++ = c1 == 0x8E ? st.wide_text[c2] : st.Pair(c1, c2);
+          Put<kDrop>(o, c1 == 0x8E ? st.wide_text[c2] : st.Pair(c1, c2));
           i += 2;
         }
       }
@@ -291,22 +328,25 @@ Text ConvertEucPage(std::string_view bytes) {
 #endif
     const unsigned c1 = p[i];
     if (c1 <= 0x7F) {
-      *o++ = text[c1];
+      Put<kDrop>(o, text[c1]);
       ++i;
       continue;
     }
     const unsigned c2 = p[i + 1];
     // 0x8F (JIS X 0212) has no meaning of its own: it pairs like any other byte.
-    *o++ = c1 == 0x8E ? st.wide_text[c2] : st.Pair(c1, c2);
+    Put<kDrop>(o, c1 == 0x8E ? st.wide_text[c2] : st.Pair(c1, c2));
     i += 2;
   }
-  if (i + 1 == n) *o++ = LastByte(tables.cp932, p[i]);
+  if (i + 1 == n) Put<kDrop>(o, LastByte(tables.cp932, p[i]));
   out.resize(static_cast<size_t>(o - out.data()));
   return out;
 }
 
+// ---- JIS ----
+
 // JisToShiftJis and DecodeCp932 in one pass.
-Text ConvertJisPage(std::string_view bytes) {
+template <bool kDrop>
+Text JisPage(std::string_view bytes) {
   const Tables& tables = GetTables();
   const Cp932Tables& t = tables.cp932;
   const StepText& st = GetStepText();
@@ -323,11 +363,11 @@ Text ConvertJisPage(std::string_view bytes) {
     // bytes 0x1E-0x7F inside a two-byte run, ASCII other than ESC outside) are written for the
     // whole block and the output moves on by as many as the run holds. The blocks hold no
     // escape byte, so they may follow an escape at once.
-    if (i + 16 <= n) {
+    if (i + 16 <= n && st.ascii_is_itself) {
       const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
       if (two_byte) {
-        const unsigned ordinary = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpgt_epi8(block, _mm_set1_epi8(0x1D))));  // 0x80+ are < 0
+        const unsigned ordinary =
+            Mask(_mm_cmpgt_epi8(block, _mm_set1_epi8(0x1D)));  // bytes from 0x80 are < 0
         const unsigned pairs = static_cast<unsigned>(__builtin_ctz(~ordinary)) / 2;
         if (pairs) {
           const __m128i c1 = _mm_and_si128(block, _mm_set1_epi16(0xFF));
@@ -342,9 +382,10 @@ Text ConvertJisPage(std::string_view bytes) {
           after_escape = false;
           continue;
         }
-      } else if (st.ascii_is_itself) {
-        const unsigned stop = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(block, _mm_cmpeq_epi8(block, _mm_set1_epi8(0x1B)))));
+      } else {
+        const unsigned stop =
+            Mask(_mm_or_si128(block, _mm_cmpeq_epi8(block, _mm_set1_epi8(0x1B)))) |
+            (kDrop ? BreakMask(block) : 0);
         const unsigned run = static_cast<unsigned>(__builtin_ctz(stop | 0x10000u));
         if (run) {
           WidenAscii(o, block);
@@ -372,38 +413,131 @@ Text ConvertJisPage(std::string_view bytes) {
     unsigned c2 = p[i + 1];
     if (two_byte) {
       if (c1 >= 0x1E && c1 < 0x80 && c2 < 0x80) {
-        *o++ = text[0x80 + (c1 << 7 | c2)];
+        Put<kDrop>(o, text[0x80 + (c1 << 7 | c2)]);
         i += 2;
         continue;
       }
       PairArithmetic(c1, c2);
     }
     if (c1 <= 0x7F) {
-      *o++ = t.single[p[i]];  // as received: CR and LF survive inside kanji runs
+      Put<kDrop>(o, t.single[p[i]]);  // as received: CR and LF survive inside kanji runs
       ++i;
     } else if (c1 >= 0xA0 && c1 <= 0xDF) {
-      *o++ = t.single[c1];
+      Put<kDrop>(o, t.single[c1]);
       ++i;
     } else {
-      *o++ = c1 < 256 && c2 < 256 && t.is_lead[c1] && t.is_trail[c2] ? t.pair[(c1 << 8) | c2]
-                                                                     : t.single['?'];
+      Put<kDrop>(o, c1 < 256 && c2 < 256 && t.is_lead[c1] && t.is_trail[c2] ? t.pair[(c1 << 8) | c2]
+                                                                            : t.single['?']);
       i += 2;
     }
   }
-  if (i + 1 == n) *o++ = LastByte(t, p[i]);
+  if (i + 1 == n) Put<kDrop>(o, LastByte(t, p[i]));
   out.resize(static_cast<size_t>(o - out.data()));
   return out;
 }
 
-Text DecodePage(std::string_view bytes, int charchange) {
+// ---- Shift_JIS ----
+
+// DecodeCp932, with blocks of sixteen bytes parsed from their masks: a lead byte takes the
+// byte after it when that is a trail byte, else it stands alone as the default character.
+template <bool kDrop>
+Text SjisPage(std::string_view bytes) {
+  const Cp932Tables& t = GetTables().cp932;
+  const StepText& st = GetStepText();
+  const char16_t* sjis = st.sjis.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  Text out(n, u'\0');
+  char16_t* o = out.data();
+  size_t i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    if (i + 17 <= n && st.ascii_is_itself) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const unsigned high = Mask(block);
+      const unsigned breaks = kDrop ? BreakMask(block) : 0;
+      if (high == 0 && breaks == 0) {
+        WidenAscii(o, block);
+        o += 16;
+        i += 16;
+        continue;
+      }
+      // With the top bit flipped the ranges compare as signed bytes: leads 0x81-0x9F and
+      // 0xE0-0xFC, trails 0x40-0x7E and 0x80-0xFC.
+      const __m128i x = _mm_xor_si128(block, _mm_set1_epi8(static_cast<char>(0x80)));
+      auto within = [&x](int lo, int hi) {  // lo <= x <= hi, as signed bytes
+        return _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(static_cast<char>(lo - 1))),
+                             _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(hi + 1)), x));
+      };
+      const __m128i lead = _mm_or_si128(within(0x01, 0x1F), within(0x60, 0x7C));
+      const unsigned lead_capable = Mask(lead);
+      const unsigned trail_ok = Mask(_mm_or_si128(within(-0x40, -0x02), within(0x00, 0x7C)));
+      const unsigned leads = Leads(lead_capable);
+      const unsigned trails = leads << 1;
+      if ((trails & ~trail_ok & 0xFFFFu) == 0 && (!(trails & 0x10000u) || t.is_trail[p[i + 16]])) {
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const __m128i zero = _mm_setzero_si128();
+        alignas(16) uint16_t index[16];
+        for (int half = 0; half < 2; ++half) {
+          const __m128i c1 = half ? _mm_unpackhi_epi8(block, zero) : _mm_unpacklo_epi8(block, zero);
+          const __m128i c2 = half ? _mm_unpackhi_epi8(next, zero) : _mm_unpacklo_epi8(next, zero);
+          const __m128i is_lead =
+              half ? _mm_unpackhi_epi8(lead, lead) : _mm_unpacklo_epi8(lead, lead);
+          const __m128i pair = _mm_or_si128(_mm_slli_epi16(c1, 8), c2);
+          _mm_store_si128(
+              reinterpret_cast<__m128i*>(index + 8 * half),
+              _mm_or_si128(_mm_and_si128(is_lead, pair), _mm_andnot_si128(is_lead, c1)));
+        }
+        PutStarts(o, sjis, index, ~trails & ~breaks);
+        i += 16 + (trails >> 16);
+        continue;
+      }
+    }
+#endif
+    const unsigned b = p[i];
+    if (!t.is_lead[b]) {
+      Put<kDrop>(o, t.single[b]);
+      ++i;
+    } else if (i + 1 < n && t.is_trail[p[i + 1]]) {
+      Put<kDrop>(o, t.pair[(b << 8) | p[i + 1]]);
+      i += 2;
+    } else {
+      Put<kDrop>(o, kCp932Default);  // a lead byte without a trail byte
+      ++i;
+    }
+  }
+  out.resize(static_cast<size_t>(o - out.data()));
+  return out;
+}
+
+template <bool kDrop>
+Text Decode(std::string_view bytes, int charchange) {
   switch (charchange) {
     case 0:
-      return ConvertEucPage(bytes);
+      return EucPage<kDrop>(bytes);
     case 1:
-      return DecodeCp932(bytes);
+      return SjisPage<kDrop>(bytes);
     default:
-      return ConvertJisPage(bytes);
+      return JisPage<kDrop>(bytes);
   }
+}
+
+}  // namespace
+
+Text ConvertEucPage(std::string_view bytes) {
+  return EucPage<false>(bytes);
+}
+
+Text ConvertJisPage(std::string_view bytes) {
+  return JisPage<false>(bytes);
+}
+
+Text DecodePage(std::string_view bytes, int charchange) {
+  return Decode<false>(bytes, charchange);
+}
+
+Text DecodePageWithoutBreaks(std::string_view bytes, int charchange) {
+  return Decode<true>(bytes, charchange);
 }
 
 }  // namespace pellucor

@@ -14,6 +14,10 @@ namespace pellucor {
 // charchange 0: EUC-JP; 1: Shift_JIS read as it is; any other value: JIS.
 Text DecodePage(std::string_view bytes, int charchange);
 
+// DecodePage without TAB, LF and CR, which a prepared page drops: the same text as removing
+// them afterwards.
+Text DecodePageWithoutBreaks(std::string_view bytes, int charchange);
+
 Text ConvertEucPage(std::string_view bytes);
 Text ConvertJisPage(std::string_view bytes);
 

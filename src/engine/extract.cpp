@@ -11,6 +11,7 @@
 #include "common/format.h"
 #include "common/numeric.h"
 #include "common/search.h"
+#include "engine/decode.h"
 
 namespace pellucor {
 namespace {
@@ -95,6 +96,14 @@ void PreparePageInPlace(Text& page, const BoardDefinition& def) {
   }
   if (NumericValue(def.crlftab_neglect) == 1) return;
   page.resize(DropLineBreaksAndTabs(page, page.data()));  // writes never pass the reads
+}
+
+Text DecodePreparedPage(std::string_view bytes, const BoardDefinition& def) {
+  if (def.cut_bf <= 0 && def.cut_af <= 0 && NumericValue(def.crlftab_neglect) != 1)
+    return DecodePageWithoutBreaks(bytes, def.charchange);
+  Text page = DecodePage(bytes, def.charchange);
+  PreparePageInPlace(page, def);
+  return page;
 }
 
 Text ExtractItem(TextView page, const ItemRule& rule) {

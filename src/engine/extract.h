@@ -1,6 +1,7 @@
 // Cutting the items out of a decoded message page, and cleaning them for output.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "common/text.h"
@@ -13,6 +14,9 @@ namespace pellucor {
 Text PreparePage(TextView page, const BoardDefinition& def);
 // The same, in the page's own storage when nothing is cut: a page is not copied per message.
 void PreparePageInPlace(Text& page, const BoardDefinition& def);
+// PreparePage(DecodePage(bytes, def.charchange), def), with the line breaks and tabs left out
+// while decoding when the definition cuts nothing.
+Text DecodePreparedPage(std::string_view bytes, const BoardDefinition& def);
 
 // The value between the rule's markers; "" when it is not found. Positions count characters.
 Text ExtractItem(TextView page, const ItemRule& rule);

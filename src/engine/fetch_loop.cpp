@@ -238,8 +238,7 @@ RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& l
         fetch.Log(u"データの取得に失敗しました");
         return NetworkFailure(env, state);
       }
-      page = DecodePage(fetch.bytes, state.board.charchange);
-      PreparePageInPlace(page, state.board);
+      page = DecodePreparedPage(fetch.bytes, state.board);
       state.values = ExtractItems(page, state.board);
       // Receive-retry mode: a page without items is fetched again like an empty answer.
       if (AllItemsEmpty(state.values) && form.Option_Error().Index() == 2) {

@@ -1,7 +1,8 @@
 // The fast paths of decoding and encoding against the plain form of their rules: the page
-// rewritten byte by byte into Shift_JIS and read through code page 932, and one table look-up
-// per character. Inputs cover every code, the bytes around the escapes and markers, random
-// bytes, dense pages in every encoding, and pages cut in the middle of a character.
+// rewritten byte by byte into Shift_JIS and read through code page 932 (a Shift_JIS page read
+// as it is), the page prepared after decoding, and one table look-up per character. Inputs cover
+// every code, the bytes around the escapes and markers, random bytes, dense pages in every
+// encoding, and pages cut in the middle of a character.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,6 +11,7 @@
 
 #include "common/cp932_tables.h"
 #include "engine/decode.h"
+#include "engine/extract.h"
 #include "support/board_pages.h"
 
 namespace pellucor {
@@ -30,9 +32,36 @@ std::string PlainEncode(TextView text) {
   return out;
 }
 
+Text WithoutBreaks(Text t) {
+  std::erase_if(t, [](char16_t c) { return c == u'\t' || c == u'\n' || c == u'\r'; });
+  return t;
+}
+
 void ExpectSameDecoding(const std::string& bytes, const std::string& what) {
   ASSERT_EQ(ConvertEucPage(bytes), DecodeCp932(EucToShiftJis(bytes))) << "EUC-JP: " << what;
   ASSERT_EQ(ConvertJisPage(bytes), DecodeCp932(JisToShiftJis(bytes))) << "JIS: " << what;
+  ASSERT_EQ(DecodePage(bytes, 1), DecodeCp932(bytes)) << "Shift_JIS: " << what;
+  // A page prepared while it is decoded, with nothing to cut, something to cut, and line
+  // breaks kept.
+  static const BoardDefinition defs[] = {{},
+                                         [] {
+                                           BoardDefinition d;
+                                           d.cut_bf = 3, d.cut_af = 5;
+                                           return d;
+                                         }(),
+                                         [] {
+                                           BoardDefinition d;
+                                           d.crlftab_neglect = u"1";
+                                           return d;
+                                         }()};
+  for (int charchange : {0, 1, 2}) {
+    const Text text = DecodePage(bytes, charchange);
+    ASSERT_EQ(DecodePageWithoutBreaks(bytes, charchange), WithoutBreaks(text)) << what;
+    for (BoardDefinition def : defs) {
+      def.charchange = charchange;
+      ASSERT_EQ(DecodePreparedPage(bytes, def), PreparePage(text, def)) << what;
+    }
+  }
 }
 
 // Bytes that steer the converters, and some ordinary ones.
