@@ -24,9 +24,9 @@ void Usage() {
   std::fputs(
       "usage: loopback-board [--port P] [--count N] [--highest N] [--encoding euc|jis|sjis]\n"
       "                      [--page-bytes B] [--text repeated|dense] [--seed S] [--delay MS]\n"
-      "                      [--plain] [--misbehave N:KIND[:TIMES]] ... [--write-pages DIR]\n"
+      "                      [--retry-after S] [--plain] [--misbehave N:KIND[:TIMES]] ...\n"
+      "                      [--write-pages DIR]\n"
       "  --plain: never compress the answers\n"
-      "                      [--retry-after S]\n"
       "  KIND: delay, empty, oversize, reset, 404, redirect, 500, 503, 429\n"
       "  --retry-after: the Retry-After of 503 and 429 answers (default 1; -1: none)\n"
       "  --text dense: pages of B to 1.5 B bytes of varied Japanese text (seeded)\n"
