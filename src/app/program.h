@@ -2,6 +2,7 @@
 // One Program lives as long as the main window (or one pellucor-cli call).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ class Clock;
 class HttpClient;
 class Shell;
 class MainForm;
+class RunJournal;
 
 // Where the program keeps pellu.ini, record.dat, data/, error.log and the definitions.
 enum class FolderKind {
@@ -90,6 +92,9 @@ struct Program {
   HttpClient& http;
   Shell& shell;
   MainForm& form;  // also holds the cancel request (form.cancel_requested)
+
+  // The journal of the last run: kept (locked) until the settings have been saved after it.
+  std::shared_ptr<RunJournal> journal;
 };
 
 }  // namespace pellucor

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "common/numeric.h"
 #include "engine/definitions.h"
+#include "engine/run_journal.h"
 #include "history/store.h"
 #include "platform/xdg_shell.h"
 
@@ -118,6 +119,7 @@ Text Session::OutputFile() {
 int Session::Open() {
   Program& p = *program_;
   FirstRunGreeting(p.directory, *ui_);
+  RecoverInterruptedRuns(p.directory, *ui_);
   LoadSettings(*form_, p.settings_path, p.directory);
   BoardCatalog boards = RefreshBoardCatalog(p.directory, p.settings_path);
   OutputCatalog outputs = RefreshOutputCatalog(p.directory, p.settings_path);
@@ -182,6 +184,8 @@ bool Session::Close() {
                     Icon::Critical, Buttons::Ok);
     ok = false;
   }
+  // The last run's journal is owed nothing more.
+  if (ok && p.journal) p.journal->Discard();
   return ok;
 }
 

@@ -14,6 +14,7 @@
 #include "common/numeric.h"
 #include "common/search.h"
 #include "engine/footer_slot.h"
+#include "engine/run_journal.h"
 
 namespace pellucor {
 namespace {
@@ -439,10 +440,15 @@ Step WriteMessage(RunEnv& env, RunState& st) {
   // A message that moves to another file of the series begins that file: the previous file
   // gets its footer, and an existing file its old footer blanked.
   if (first || !FileExists(path) || path != st.previous_path) {
-    if (!first && !st.previous_path.empty() &&
-        FinishFileAt(env, st, st.previous_path) == Done::Ended)
-      return Step::End;
+    CheckpointBeforeBegin(
+        env, st, path,
+        f.Check_CreateTitleIndex().Value() ? BuildOutputFileName(env, st, true) : Text());
+    if (!first && !st.previous_path.empty()) {
+      if (FinishFileAt(env, st, st.previous_path) == Done::Ended) return Step::End;
+      st.journal_unsynced.push_back(st.previous_path);
+    }
     Done d = BeginFile(env, st, path);
+    if (st.journal) TrackWrite(st.journal_out, path, {});
     if (d == Done::Ended) return Step::End;
     skipped = d == Done::Skipped;
   }
@@ -473,6 +479,10 @@ Step WriteMessage(RunEnv& env, RunState& st) {
           CutBack(index_before);
         });
     if (d == Done::Ended) return Step::End;
+    if (st.journal && d == Done::Ok) {
+      TrackWrite(st.journal_out, path, message);
+      if (with_index) TrackWrite(st.journal_index, index, EncodeCp932(entry) + "\r\n");
+    }
   }
 
   if (st.open_while_collecting) {
@@ -487,6 +497,7 @@ Step WriteMessage(RunEnv& env, RunState& st) {
   st.committed_file_message_count = st.file_message_count;
   env.ui.Yield();
   st.current_number += 1;
+  CheckpointRun(env, st);
   return Step::Continue;
 }
 

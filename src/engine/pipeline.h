@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/main_form.h"
@@ -21,6 +22,7 @@
 #include "engine/definitions.h"
 #include "engine/extract.h"
 #include "engine/template.h"
+#include "history/store.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -28,6 +30,14 @@
 namespace pellucor {
 
 struct RunState;
+class RunJournal;
+
+// A file as the run's journal knows it: its length after the last write, and its last bytes.
+struct TrackedFile {
+  Text path;
+  int64_t length = -1;  // -1: absent
+  std::string tail;
+};
 
 // What the end and stop steps need from the history store and the result viewer.
 class RunHooks {
@@ -83,6 +93,16 @@ struct RunState {
   // The split state after the last message written, where an abort leaves the history.
   int32_t committed_split_key = 1;
   int32_t committed_file_message_count = 0;
+
+  // The run's journal (engine/run_journal.h), when it has one, and what it records.
+  RunJournal* journal = nullptr;
+  HistoryRecord history_key;  // the record the run was looked up by
+  bool history_devide = false;
+  TrackedFile journal_out, journal_index;
+  std::string journal_footer;  // the footer slot of journal_out as a cancel would write it
+  Text journal_footer_path;
+  bool journal_footer_fixed = false;
+  std::vector<Text> journal_unsynced;  // files finished since the last record
 
   std::vector<Text> values;  // item values of the current message
 

@@ -1,5 +1,7 @@
 #include "engine/run_driver.h"
 
+#include "engine/run_journal.h"
+
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -231,6 +233,8 @@ RunOutcome RunCollection(Program& program, RunHooks& hooks) {
     state.topic_title = r.title;
   }
   state.previous_split_key = state.split_key;
+  state.history_key = key;
+  state.history_devide = form.Check_devide().Value() != 0;
 
   // 14: appending to an existing single file; a folder, FIFO or device is refused at once.
   if (!form.Check_TopicToFilename().Value() && !form.Check_devide().Value()) {
@@ -255,14 +259,22 @@ RunOutcome RunCollection(Program& program, RunHooks& hooks) {
   state.first_number = state.current_number = NumericValue(form.Text_from().Value());
   state.open_while_collecting = form.Check_Read().Value() != 0;
   ErrorLog log(program.directory + u"error.log", form.Check_Error_Log().Value() != 0);
+  // From here on a kill loses nothing: the journal lets the next start close the run.
+  if (program.journal) program.journal->Discard();
+  program.journal = RunJournal::Create(program.directory);
+  state.journal = program.journal.get();
+  CheckpointRun(env, state);
+  RunOutcome outcome;
   try {
-    return FetchLoop(env, state, program.http, log);
+    outcome = FetchLoop(env, state, program.http, log);
   } catch (const std::exception& e) {
     // The run-wide handler: whatever failed unexpectedly, the history is kept.
     ShowRunError(env, FromUtf8(e.what()));
     AbortRun(env, state);
-    return RunOutcome::Ended;
+    outcome = RunOutcome::Ended;
   }
+  CheckpointClosed(env, state);
+  return outcome;
 }
 
 RunOutcome RunCommand(Program& program, std::function<void()> show_result) {

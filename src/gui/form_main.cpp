@@ -29,6 +29,7 @@
 #include "common/files.h"
 #include "engine/definitions.h"
 #include "engine/run_driver.h"
+#include "engine/run_journal.h"
 #include "form_download.h"
 #include "form_network.h"
 #include "form_record.h"
@@ -547,6 +548,7 @@ void Form_main::Load() {
   FirstRunGreeting(p.directory, ui_);
   setWindowTitle(Q(u"Pellucor ver" + p.version));
   a_->Label_status.SetValue(u"");
+  RecoverInterruptedRuns(p.directory, ui_);
   LoadSettings(*this, p.settings_path, p.directory);
   RefreshBoardList();
   RefreshOutputList();
@@ -563,7 +565,8 @@ void Form_main::Unload() {
   unloaded_ = true;
   Program& p = *program_;
   SaveHistory(p.history_path, p.history, ui_);
-  SaveSettings(*this, p.settings_path, SelectedBoardFile(), SelectedOutputFile());
+  if (SaveSettings(*this, p.settings_path, SelectedBoardFile(), SelectedOutputFile()) && p.journal)
+    p.journal->Discard();  // the last run's journal is owed nothing more
 }
 
 Text Form_main::SelectedBoardFile() const {

@@ -12,11 +12,11 @@ namespace {
 
 std::atomic<bool> g_interrupted{false};
 
-extern "C" void OnSigint(int) {
+extern "C" void OnSigint(int sig) {
   if (g_interrupted.exchange(true)) {
-    // Second Ctrl-C: the user really wants out.
-    signal(SIGINT, SIG_DFL);
-    raise(SIGINT);
+    // Second Ctrl-C (or SIGTERM, SIGHUP): the user really wants out.
+    signal(sig, SIG_DFL);
+    raise(sig);
   }
 }
 
@@ -169,7 +169,8 @@ void ConsoleUi::InstallInterruptHandler() {
   struct sigaction sa {};
   sa.sa_handler = OnSigint;
   sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
+  // A terminal closed (SIGHUP) or a polite kill (SIGTERM) ends a run as Ctrl-C does.
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
 bool ConsoleUi::Interrupted() {

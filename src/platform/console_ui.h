@@ -29,7 +29,8 @@ class ConsoleUi : public Ui {
   // Called from Yield when Ctrl-C was pressed since the last call.
   void SetInterruptCallback(std::function<void()> cb) { on_interrupt_ = std::move(cb); }
 
-  // SIGINT sets a flag that Yield reports; a second Ctrl-C kills the program as usual.
+  // SIGINT, SIGTERM and SIGHUP set a flag that Yield reports; a second one kills the program
+  // as usual.
   static void InstallInterruptHandler();
   static bool Interrupted();
 

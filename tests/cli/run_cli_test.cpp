@@ -9,6 +9,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -191,22 +192,90 @@ TEST_F(CliRun, EveryMisbehaviourGivesItsStatusesRetriesAndMessages) {
   }
 }
 
+// Ctrl-C, SIGTERM and SIGHUP take the same clean cancel path.
 TEST_F(CliRun, CtrlCCancelsTheFetchInFlightAndLeavesAFinishedOutput) {
   board_.SetDelay(60000);
   board_.Misbehave(10, Misbehaviour::Delay);
-  CliProcess p(Args(home_, board_, {"--timeout=300"}));
-  for (int i = 0; i < 1200 && board_.RequestCount(10) == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  ASSERT_EQ(board_.RequestCount(10), 1);
-  p.Signal(SIGINT);
-  CliResult r = p.Wait(30000);  // far less than the delay or the time-out
-  EXPECT_EQ(r.status, 130) << r.err;
-  EXPECT_TRUE(Has(r.err, "処理を中断します。MSG:9まで処理しました。")) << r.err;
-  EXPECT_EQ(Ini(home_, u"from"), "10");
-  EXPECT_EQ(History(home_).at(0).lastMessage, u"9");
-  std::string out = Slurp(home_ / "out/topic.html");
-  ASSERT_GT(out.size(), 200u);
-  EXPECT_EQ(out.substr(out.size() - 200, 11), "<p>Pellucor");  // the footer slot
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(sig);
+    const fs::path home = MakeHome();
+    const int before = board_.RequestCount(10);
+    CliProcess p(Args(home, board_, {"--timeout=300"}));
+    for (int i = 0; i < 1200 && board_.RequestCount(10) == before; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_EQ(board_.RequestCount(10), before + 1);
+    p.Signal(sig);
+    CliResult r = p.Wait(30000);  // far less than the delay or the time-out
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_TRUE(Has(r.err, "処理を中断します。MSG:9まで処理しました。")) << r.err;
+    EXPECT_EQ(Ini(home, u"from"), "10");
+    EXPECT_EQ(History(home).at(0).lastMessage, u"9");
+    std::string out = Slurp(home / "out/topic.html");
+    ASSERT_GT(out.size(), 200u);
+    EXPECT_EQ(out.substr(out.size() - 200, 11), "<p>Pellucor");  // the footer slot
+  }
+}
+
+// SIGKILL at several moments of a run of 300 messages (one file, and a series of 100 each),
+// then a continue run, gives the same files as a Ctrl-C at that moment followed by the same
+// continue run: nothing lost or repeated, the footers whole, no gap inside a message.
+TEST_F(CliRun, KillAtAnyMomentThenContinueEqualsCtrlC) {
+  board_.SetTopic({.count = 300});
+  board_.SetDelay(60000);
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int64_t kill_at;  // the kill follows the request for this message
+  };
+  const Case cases[] = {
+      {"one file, early", {}, 2},
+      {"one file, late", {}, 230},
+      {"series, at a new file", {"--devide=1", "--devidecnt=100"}, 101},
+      {"series, third file", {"--devide=1", "--devidecnt=100"}, 250},
+  };
+  auto files = [](const fs::path& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::directory_iterator(folder))
+      out[e.path().filename().string()] = Slurp(e.path());
+    return out;
+  };
+  auto wait_for = [&](int64_t n, int before) {
+    for (int i = 0; i < 20000 && board_.RequestCount(n) <= before; ++i)
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = c.args;
+    args.push_back("--quiet");
+    // Killed.
+    const fs::path killed = MakeHome();
+    CliProcess k(Args(killed, board_, args));
+    wait_for(c.kill_at, board_.RequestCount(c.kill_at));
+    k.Signal(SIGKILL);
+    EXPECT_EQ(k.Wait().status, 128 + SIGKILL);
+    // The next start closes the run as a cancel would have; `from` names the message to go on.
+    ASSERT_EQ(RunCli({"--home", killed.string(), "settings"}).status, 0);
+    const int64_t from = std::stoll(Ini(killed, u"from"));
+    // Cancelled at the same message.
+    const fs::path cancelled = MakeHome();
+    board_.Misbehave(from, Misbehaviour::Delay, 1);
+    const int before = board_.RequestCount(from);
+    CliProcess p(Args(cancelled, board_, args));
+    wait_for(from, before);
+    p.Signal(SIGINT);
+    EXPECT_EQ(p.Wait().status, 130);
+    EXPECT_EQ(Ini(cancelled, u"from"), std::to_string(from));
+    // Both continued to the end.
+    for (const fs::path& h : {killed, cancelled}) {
+      CliResult r = RunCli({"--home", h.string(), "--yes", "--quiet", "run"});
+      EXPECT_EQ(r.status, 0) << r.err;
+    }
+    EXPECT_TRUE(files(killed / "out") == files(cancelled / "out"));
+    const HistoryRecord a = History(killed).at(0), b = History(cancelled).at(0);
+    EXPECT_EQ(std::tuple(a.lastMessage, a.totalMessages, a.splitKey, a.fileMessageCount),
+              std::tuple(b.lastMessage, b.totalMessages, b.splitKey, b.fileMessageCount));
+    EXPECT_EQ(a.totalMessages, u"300");
+  }
 }
 
 // A history file cut short: the run goes on, says so, keeps the damaged file aside and saves

@@ -1,0 +1,73 @@
+// A run's progress on disk, so that a run killed at any moment (SIGKILL, a crash, a power cut)
+// can be closed afterwards exactly as a cancel at that moment would have closed it.
+//
+// Each run keeps a journal file in the program folder's runs/ folder, locked (flock) while the
+// run's program lives. After every message the writer records, without fsync, what a cancel
+// would need: the output file and title index with their lengths, the footer slot the file
+// would get, the split state, the history record's values and the settings to write back.
+// Before a file is begun (created, or an existing one whose footer is blanked) the journal
+// records how to undo that. Once a second, and when a file of a series is finished, the files
+// are flushed to disk and the record goes to one of two durable slots; between those, records
+// alternate between two other slots. Each record carries a checksum and the last bytes of the
+// files it describes, so the newest record whose files really hold those bytes is used.
+//
+// At the next start of either front end, a journal whose lock is free belongs to a run that
+// died: RecoverInterruptedRuns cuts its files back, writes the footer slot, updates the history
+// record and writes the settings as the cancel path would have, then deletes the journal.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/text.h"
+
+namespace pellucor {
+
+class Ui;
+struct RunEnv;
+struct RunState;
+struct TrackedFile;
+
+class RunJournal {
+ public:
+  // A new journal in program_dir + "runs/", locked. Nothing when it cannot be made (the run
+  // then goes on without one, as before).
+  static std::unique_ptr<RunJournal> Create(const Text& program_dir);
+  ~RunJournal();  // unlocks; the file stays until Discard
+
+  // Writes one record (see above). `durable`: flush the files it names first and keep the
+  // record in a durable slot; otherwise that happens when a second has passed since the last.
+  void Write(const std::string& body, const std::vector<Text>& files, bool durable);
+  // Deletes the journal: everything it held has been saved.
+  void Discard();
+  const std::string& path() const { return path_; }
+
+ private:
+  RunJournal(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  int fd_;
+  std::string path_;
+  uint64_t seq_ = 0;
+  uint64_t slot_size_ = 64 * 1024;
+  uint64_t base_ = 0;  // offset of slot 0
+  uint64_t quick_ = 0, durable_ = 0;
+  int64_t last_durable_ms_ = 0;
+};
+
+// Journal records of a run (see RunState::journal).
+// After each message written (and once at the start): what a cancel would leave.
+void CheckpointRun(RunEnv& env, RunState& state);
+// Before a file is begun: how to undo what beginning it will change.
+void CheckpointBeforeBegin(RunEnv& env, RunState& state, const Text& path, const Text& index);
+// After the run's closing steps: the history is saved; only the settings are still owed.
+void CheckpointClosed(RunEnv& env, RunState& state);
+
+// After a write to `path` of `added` bytes (empty: none), or when the file in hand changed.
+void TrackWrite(TrackedFile& f, const Text& path, std::string_view added);
+
+// Closes every run of this program folder that died with its journal. Returns the number.
+int RecoverInterruptedRuns(const Text& program_dir, Ui& ui);
+
+}  // namespace pellucor
