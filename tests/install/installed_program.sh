@@ -33,7 +33,7 @@ if [ "$(id -u)" = 0 ]; then
   chown 65534:65534 "$home"
   as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
-chmod -R a-w "$prefix"
+chmod -R a+rX,a-w "$prefix"
 listing() { (cd "$prefix" && find . -printf '%p %s %T@\n' | sort); }
 before=$(listing)
 
