@@ -33,6 +33,10 @@ FLAT_PAGE_BYTES=${FLAT_PAGE_BYTES:-3000}
 REPEAT=${REPEAT:-5}
 FLAT_REPEAT=${FLAT_REPEAT:-2}
 ENCODINGS=${ENCODINGS:-euc jis sjis}
+STAGES=${STAGES:-compare memory flat startup}  # any of them, to run a part
+# The flat-cost runs write some hundred MB: on tmpfs the disk's write-back, which other work on
+# the machine drives, stays out of the figure.
+FLAT_HOME=${FLAT_HOME:-$( [ -d /dev/shm ] && mktemp -d /dev/shm/pellucor_flat_XXXXXX || echo "")}
 NGINX=${NGINX:-$(command -v nginx || echo /usr/sbin/nginx)}
 [ -x "$NGINX" ] || { echo "collect.sh: nginx not found; run bench/install-deps" >&2; exit 1; }
 
@@ -42,6 +46,7 @@ NGINX_PID=
 cleanup() {
   if [ -n "$NGINX_PID" ]; then kill "$NGINX_PID" 2>/dev/null && wait "$NGINX_PID" 2>/dev/null; fi
   rm -rf "$WORK"
+  [ -n "$FLAT_HOME" ] && rm -rf "$FLAT_HOME"
 }
 trap cleanup EXIT
 mkdir -p "$WORK/www/m" "$WORK/www/f" "$WORK/nginx"
@@ -90,15 +95,15 @@ curl -s -o /dev/null "http://127.0.0.1:$PORT/" || { cat "$WORK/nginx/stderr" >&2
 URL1="http://127.0.0.1:$PORT/board/message?mid="
 FLAT1="http://127.0.0.1:$PORT/flat/message?mid="
 
-# ---- measuring: wall time in seconds (date), peak RSS in KB (GNU time)
-# run_timed CMD...: sets T (seconds) and RSS (KB)
+# ---- measuring: wall time in seconds (date), peak RSS in KB and CPU seconds (GNU time)
+# run_timed CMD...: sets T (seconds), RSS (KB) and CPU (user + system seconds)
 run_timed() {
   local t0 t1
   t0=$(date +%s%N)
-  /usr/bin/time -f "%M" -o "$WORK/rss" "$@"
+  /usr/bin/time -f "%M %U %S" -o "$WORK/rss" "$@"
   t1=$(date +%s%N)
   T=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", (b - a) / 1e9 }')
-  RSS=$(tail -1 "$WORK/rss")
+  read -r RSS CPU < <(tail -1 "$WORK/rss" | awk '{ printf "%d %.2f\n", $1, $2 + $3 }')
 }
 
 # A fresh program folder with the shipped definitions and copies that read JIS and
@@ -116,9 +121,9 @@ bbs_for() {
   case $1 in euc) echo _yahoo.bbs ;; jis) echo _yahoo_jis.bbs ;; sjis) echo _yahoo_sjis.bbs ;; esac
 }
 
-# collect URL N BBS: one run of messages 1..N into a fresh folder; sets T, RSS, SIZE
+# collect URL N BBS [HOME]: one run of messages 1..N into a fresh folder; sets T, RSS, SIZE
 collect() {
-  local url=$1 n=$2 bbs=$3 home=$WORK/home
+  local url=$1 n=$2 bbs=$3 home=${4:-$WORK/home}
   new_home "$home"
   run_timed "$BIN/pellucor-cli" --home "$home" --no --quiet --url1="$url" \
     --outfile="$home/out/topic.html" --topictofilename=0 --proxy=1 --bbs_file="$bbs" \
@@ -178,15 +183,20 @@ reference() {
   if [ "$1" = repeated ]; then sed 's/MISSED/missed (reference row)/g'; else cat; fi
 }
 
-for enc in $ENCODINGS; do compare "$enc" dense; done
-compare euc repeated
-echo "  (load average now: $(load))" | tee -a "$SUMMARY"
+stage() { [[ " $STAGES " == *" $1 "* ]]; }
+
+if stage compare; then
+  for enc in $ENCODINGS; do compare "$enc" dense; done
+  compare euc repeated
+  echo "  (load average now: $(load))" | tee -a "$SUMMARY"
+fi
 
 # ---- memory: N_SMALL vs N_BIG messages (dense EUC-JP pages)
+if stage memory; then
 rm -rf "$WORK/www/m" && mkdir -p "$WORK/www/m"
 "$BIN/loopback-board" --count "$N_BIG" --page-bytes "$PAGE_BYTES" --encoding euc --text dense \
   --write-pages "$WORK/www/m"
-: >"$WORK/rss_small"
+: >"$WORK/rss_small"; touch "$WORK/rss_big"
 for _ in $(seq "$REPEAT"); do
   collect "$URL1" "$N_SMALL" _yahoo.bbs
   echo "$RSS" >>"$WORK/rss_small"
@@ -206,19 +216,29 @@ printf "%-50s %+6.0f KB (medians %.0f vs %.0f KB)  target <= 0 (noise band 256 K
   "$rb_m" "$rs_m" "$(verdict "$(awk -v a="$rb_m" -v b="$rs_m" 'BEGIN { print a - b }')" 256)" |
   tee -a "$SUMMARY"
 
+fi
+
 # ---- flat cost: N_FLAT vs N_BIG messages of smaller pages (1,000 distinct pages, cycled)
+if stage flat || stage startup; then
 rm -rf "$WORK/www/m"
 "$BIN/loopback-board" --count 1000 --page-bytes "$FLAT_PAGE_BYTES" --encoding euc --text dense \
   --write-pages "$WORK/www/f"
 ln -sf 1000 "$WORK/www/f/0"
-tf_small=() tf_big=()
+fi
+if stage flat; then
+# The short run is repeated more often: at a fraction of a second it is the noisier one.
+tf_small=() tf_big=() cf_small=() cf_big=()
 for _ in $(seq "$FLAT_REPEAT"); do
-  collect "$FLAT1" "$N_BIG" _yahoo.bbs
-  tf_small+=("$T")
-  collect "$FLAT1" "$N_FLAT" _yahoo.bbs
-  tf_big+=("$T")
+  for _ in 1 2 3; do
+    collect "$FLAT1" "$N_BIG" _yahoo.bbs "${FLAT_HOME:-$WORK/home}"
+    tf_small+=("$T") cf_small+=("$CPU")
+  done
+  collect "$FLAT1" "$N_FLAT" _yahoo.bbs "${FLAT_HOME:-$WORK/home}"
+  tf_big+=("$T") cf_big+=("$CPU")
   flat_size=$SIZE flat_rss=$RSS
 done
+read -r cs_m _ _ < <(stats "${cf_small[@]}")
+read -r cb_m _ _ < <(stats "${cf_big[@]}")
 read -r fs_m fs_l fs_h < <(stats "${tf_small[@]}")
 read -r fb_m fb_l fb_h < <(stats "${tf_big[@]}")
 fr=$(awk -v a="$fb_m" -v b="$fs_m" 'BEGIN { printf "%.2f", a / b }')
@@ -227,24 +247,29 @@ printf "%-50s %.2fx (%d: %.2f s [%.2f-%.2f], %d: %.3f s [%.3f-%.3f]; %.1f KB pag
   "flat cost, $N_FLAT vs $N_BIG messages:" "$fr" "$N_FLAT" "$fb_m" "$fb_l" "$fb_h" "$N_BIG" \
   "$fs_m" "$fs_l" "$fs_h" "$(du -sb "$WORK/www/f" | awk '{ printf "%.1f", $1 / 1000 / 1024 }')" |
   tee -a "$SUMMARY"
-printf "%-50s  output %.0f MB, peak RSS %.1f MB)  target <= %sx  %s\n" "" \
-  "$(awk -v v="$flat_size" 'BEGIN { print v / 1048576 }')" \
-  "$(awk -v v="$flat_rss" 'BEGIN { print v / 1024 }')" "$limit" "$(verdict "$fr" "$limit")" |
+printf "%-50s  CPU time %.2fx (%.2f vs %.3f s), output %.0f MB on %s, peak RSS %.1f MB)\n" "" \
+  "$(awk -v a="$cb_m" -v b="$cs_m" 'BEGIN { print (b > 0) ? a / b : 0 }')" "$cb_m" "$cs_m" \
+  "$(awk -v v="$flat_size" 'BEGIN { print v / 1048576 }')" "$(df --output=fstype "${FLAT_HOME:-$WORK}" | tail -1)" \
+  "$(awk -v v="$flat_rss" 'BEGIN { print v / 1024 }')" | tee -a "$SUMMARY"
+printf "%-50s  target <= %sx (wall time)  %s\n" "" "$limit" "$(verdict "$fr" "$limit")" |
   tee -a "$SUMMARY"
 
+fi
+
 # ---- start-up: 100 definition files and 1,000 history jobs
+if stage startup; then
 home=$WORK/startup
 new_home "$home"
 "$BIN/loopback-board" --count 3 --encoding euc --write-pages "$WORK/www/f" >/dev/null
 "$BIN/pellucor-cli" --home "$home" --no --quiet --url1="$FLAT1" --outfile="$home/out/t.html" \
   --topictofilename=0 --proxy=1 --from=1 --to=2 --maxmsg=0 run 2>/dev/null || true
+ndefs() { ls "$home"/*.bbs "$home"/*.out | wc -l; }
 for i in $(seq 1 50); do
   sed "s/^name=.*/name=board$i/" "$BIN/_yahoo.bbs" >"$home/board$i.bbs"
 done
-for i in $(seq 1 $((100 - $(ls "$home"/*.bbs "$home"/*.out | wc -l) + 50))); do
-  cp "$BIN/_html.out" "$home/type$i.out"
-done
-ndefs=$(ls "$home"/*.bbs "$home"/*.out | wc -l)
+i=0
+while [ "$(ndefs)" -lt 100 ]; do cp "$BIN/_html.out" "$home/type$((++i)).out"; done
+ndefs=$(ndefs)
 # record.dat: the version line, then 25 lines per job; the one job of the run above, 1,000
 # times over with different addresses.
 tail -n +2 "$home/record.dat" >"$WORK/job"
@@ -256,13 +281,15 @@ mv "$WORK/record.dat" "$home/record.dat"
 njobs=$(( ($(wc -l <"$home/record.dat") - 1) / 25 ))
 ts=()
 for _ in $(seq $((REPEAT * 2))); do
-  run_timed "$BIN/pellucor-cli" --home "$home" settings >/dev/null
+  run_timed "$BIN/pellucor-cli" --home "$home" settings >/dev/null 2>&1
   ts+=("$T")
 done
 read -r st_m st_l st_h < <(stats "${ts[@]}")
 printf "%-50s %.3f s (%.3f-%.3f, %d runs; %d definition files, %d jobs)  target <= 0.3 s  %s\n" \
   "start-up, pellucor-cli settings:" "$st_m" "$st_l" "$st_h" "${#ts[@]}" "$ndefs" "$njobs" \
   "$(verdict "$st_h" 0.3)" | tee -a "$SUMMARY"
+
+fi
 
 echo
 echo "Summary ($(nproc) cores, load average at the end: $(load)):"
