@@ -149,7 +149,8 @@ void MainWindowTest::drops() {
   files.setText("/tmp/a.html");
   Drop(s.find("Text_url1"), files);
   Drop(s.find("Label_status"), files);
-  QTest::qWait(50);
+  QTest::qWait(200);
+  EXPECT_SCRIPT_DONE(script);
   QCOMPARE(script.boxes.size(), size_t(1));
   QTEST(s.text("Text_url1"), "url1");
 }
