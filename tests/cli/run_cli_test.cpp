@@ -25,6 +25,7 @@ namespace pellucor {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using testing::BoardServer;
 using testing::CliProcess;
 using testing::CliResult;
@@ -51,7 +52,7 @@ HistoryList History(const fs::path& home) {
 
 std::string Ini(const fs::path& home, const char16_t* key) {
   return ToUtf8(
-      ReadDefinitionValue(u"main", key, u"<none>", FromUtf8((home / "pellu.ini").string())));
+      ReadSettingsValue(u"main", key, u"<none>", FromUtf8((home / "pellu.ini").string())));
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -166,6 +167,10 @@ TEST_F(CliRun, EveryMisbehaviourGivesItsStatusesRetriesAndMessages) {
       {"404", Misbehaviour::NotFound, -1, {"--error=0"}, 1, 1, "5",
        {"Pellucor: 有効なメッセージが取得できませんでした\n", "404NotFound", "処理中断 MSG:5まで処理済み"}},
       {"redirect", Misbehaviour::Redirect, -1, {}, 0, 2, "26", {}},
+      // Server errors are failed receives, never messages (Retry-After 1: the usual pause).
+      {"500", Misbehaviour::ServerError, 1, {}, 0, 2, "26", {kReceiveRetry}},
+      {"503 with Retry-After", Misbehaviour::Unavailable, 1, {}, 0, 2, "26", {kReceiveRetry}},
+      {"429 with Retry-After", Misbehaviour::TooMany, 1, {}, 0, 2, "26", {kReceiveRetry}},
   };
   // clang-format on
   struct Running {
@@ -190,6 +195,38 @@ TEST_F(CliRun, EveryMisbehaviourGivesItsStatusesRetriesAndMessages) {
     EXPECT_EQ(Ini(runs[i].home, u"from"), c.from);
     if (c.status == 0) ExpectSameAsExpected(runs[i].home / "out/topic.html", "topic.html");
   }
+}
+
+// A title with NUL, control characters or 300 kanji names a file of its own; numbers that cannot
+// be counted on are refused; an LF-only pellu.ini is read and never replaced by defaults.
+TEST_F(CliRun, HostileTitlesNumbersAndLfOnlySettings) {
+  const std::string out = "--outfile=" + (home_ / "out").string() + "/";
+  const std::string keep = Slurp(fs::path(PELLUCOR_BIN_DIR) / "_html.out");
+  ASSERT_TRUE(WriteFileAtomic(FromUtf8((home_ / "out/important.html").string()), keep));
+  const struct {
+    Text title;
+    std::string file;
+  } titles[] = {{u"important.html" + Text(1, u'\0') + u"x\x1b", "important.html_x_.html"},
+                {Text(300, u'漢'), ToUtf8(Text(78, u'漢')) + ".html"}};
+  for (const auto& t : titles) {
+    board_.SetTopic({.count = 3, .topic_title = t.title});
+    CliResult r = Run({"--quiet", "--from=1", "--topictofilename=1", out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(home_ / "out" / t.file)) << r.err;
+  }
+  EXPECT_EQ(Slurp(home_ / "out/important.html"), keep);
+
+  for (const char* from : {"--from=9007199254740992", "--from=1e400"}) {
+    CliResult r = Run({"--quiet", from});
+    EXPECT_TRUE(r.status == 1 && Has(r.err, "取得メッセージ番号（左）に数値を入れてください"))
+        << from << r.err;
+  }
+  const fs::path ini = home_ / "pellu.ini";
+  ASSERT_TRUE(WriteFileAtomic(FromUtf8(ini.string()), "[main]\nfrom=1e309\nurl2=&x=1\n"));
+  CliResult r = RunCli({"--home", home_.string(), "--no", "run"});
+  EXPECT_TRUE(r.status == 1 && Has(r.err, "取得メッセージ番号（左）に数値を入れてください"))
+      << r.err;
+  EXPECT_EQ(std::pair(Ini(home_, u"from"), Ini(home_, u"url2")), std::pair("1e309"s, "&x=1"s));
 }
 
 // Ctrl-C, SIGTERM and SIGHUP take the same clean cancel path.
