@@ -85,6 +85,7 @@ struct Program {
   Text history_path;   // record.dat in the program directory
   FolderKind folder_kind = FolderKind::Portable;
   HistoryList history;
+  HistoryList history_base;   // the history as last loaded or saved (what a save merges from)
   DefinitionCatalog catalog;  // the entries behind Combo_bbs and Combo_out
 
   Ui& ui;

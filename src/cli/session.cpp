@@ -172,13 +172,14 @@ int Session::Open() {
     }
   }
   LoadHistory(p.history_path, p.history, *ui_, form_->Check_devide().Value() != 0);
+  p.history_base = p.history;
   UpdateNetworkLabel(*form_);
   return kExitOk;
 }
 
 bool Session::Close() {
   Program& p = *program_;
-  bool ok = SaveHistory(p.history_path, p.history, *ui_);
+  bool ok = SaveHistory(p.history_path, p.history, *ui_, p.history_base);
   if (!SaveSettings(*form_, p.settings_path, BoardFile(), OutputFile())) {
     ui_->MessageBox(u"設定ファイルの保存に失敗しました（" + p.settings_path + u"）", kAppCaption,
                     Icon::Critical, Buttons::Ok);

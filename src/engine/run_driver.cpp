@@ -89,7 +89,8 @@ void ProgramRunHooks::UpdateHistory(RunState& state) {
 }
 
 void ProgramRunHooks::SaveHistory() {
-  if (!pellucor::SaveHistory(program_.history_path, program_.history, program_.ui))
+  if (!pellucor::SaveHistory(program_.history_path, program_.history, program_.ui,
+                             program_.history_base))
     save_failed_ = true;
 }
 
@@ -235,6 +236,20 @@ RunOutcome RunCollection(Program& program, RunHooks& hooks) {
   state.previous_split_key = state.split_key;
   state.history_key = key;
   state.history_devide = form.Check_devide().Value() != 0;
+
+  // The same job running elsewhere (another window or command) would interleave its messages.
+  const bool topic = form.Check_TopicToFilename().Value() != 0;
+  Text target = (topic ? u"title|" + form.Text_url1().Value() + u"|" + form.Text_url2().Value() +
+                             u"|" + FolderPart(form.Text_out().Value())
+                       : u"file|" + form.Text_out().Value()) +
+                u"|" + Decimal(form.Check_devide().Value() ? form.Option_devidekind().Index() : -1);
+  bool busy = false;
+  std::shared_ptr<void> job = LockJob(program.directory, target, busy);
+  if (busy) {
+    Error(ui, u"同じ出力先（" + form.Text_out().Value() + u"）に取得中の処理が他にあります" +
+                  kCrLf + u"その処理が終わってから実行してください");
+    return RunOutcome::Ended;
+  }
 
   // 14: appending to an existing single file; a folder, FIFO or device is refused at once.
   if (!form.Check_TopicToFilename().Value() && !form.Check_devide().Value()) {

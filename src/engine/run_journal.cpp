@@ -362,6 +362,35 @@ void TrackWrite(TrackedFile& f, const Text& path, std::string_view added) {
   f.tail = Tail(f.tail, added);
 }
 
+std::shared_ptr<void> LockJob(const Text& program_dir, const Text& target, bool& busy) {
+  busy = false;
+  Text folder = program_dir + u"runs";
+  if (!CreateFolder(folder)) return nullptr;
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : ToUtf8(target)) h = (h ^ c) * 1099511628211ull;
+  char name[32];
+  std::snprintf(name, sizeof name, "/job-%016llx.lock", static_cast<unsigned long long>(h));
+  const std::string path = NativePath(folder) + name;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      busy = errno == EWOULDBLOCK;
+      return nullptr;
+    }
+    // The file may have been removed by the run that held it just before: lock the one in place.
+    struct stat a, b;
+    if (::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_ino == b.st_ino)
+      return std::shared_ptr<void>(nullptr, [fd, path](void*) {
+        ::unlink(path.c_str());
+        ::close(fd);
+      });
+    ::close(fd);
+  }
+  return nullptr;
+}
+
 // ---- Recovery ----
 
 namespace {
@@ -494,8 +523,9 @@ void Apply(const Fields& f, const Text& program_dir, Ui& ui) {
       run.handled = GetInt(f, "r.handled", 0);
       run.start = ParseDateTime(FromUtf8(Get(f, "r.start"))).value_or(DateTime{});
       run.end = ParseDateTime(FromUtf8(Get(f, "r.end"))).value_or(run.start);
+      HistoryList base = list;
       UpdateHistoryRecord(list, index, form, run);
-      SaveHistory(history_path, list, ui);
+      SaveHistory(history_path, list, ui, base);
       form.Text_from().SetValue(FromUtf8(Get(f, "next")));
     }
   }

@@ -67,6 +67,11 @@ void CheckpointClosed(RunEnv& env, RunState& state);
 // After a write to `path` of `added` bytes (empty: none), or when the file in hand changed.
 void TrackWrite(TrackedFile& f, const Text& path, std::string_view added);
 
+// Marks that a run writes to `target` (its output file or series) while the handle lives.
+// Nothing, with `busy` set, when a run of this program folder writes there already; nothing
+// with `busy` clear when no mark can be made (the run goes on).
+std::shared_ptr<void> LockJob(const Text& program_dir, const Text& target, bool& busy);
+
 // Closes every run of this program folder that died with its journal. Returns the number.
 int RecoverInterruptedRuns(const Text& program_dir, Ui& ui);
 

@@ -554,6 +554,7 @@ void Form_main::Load() {
   RefreshOutputList();
   p.history.clear();
   LoadHistory(p.history_path, p.history, ui_, a_->Check_devide.Value() != 0);
+  p.history_base = p.history;
   adjustSize();
   minimum_ = size();
   setMinimumSize(minimum_);
@@ -564,7 +565,7 @@ void Form_main::Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   Program& p = *program_;
-  SaveHistory(p.history_path, p.history, ui_);
+  SaveHistory(p.history_path, p.history, ui_, p.history_base);
   if (SaveSettings(*this, p.settings_path, SelectedBoardFile(), SelectedOutputFile()) && p.journal)
     p.journal->Discard();  // the last run's journal is owed nothing more
 }

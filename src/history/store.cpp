@@ -1,5 +1,13 @@
 #include "history/store.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
 #include "app/main_form.h"
 #include "common/files.h"
 #include "common/numeric.h"
@@ -198,7 +206,52 @@ std::string SerializeHistory(const HistoryList& list) {
   return EncodeCp932(text);
 }
 
-bool SaveHistory(const Text& path, const HistoryList& list, Ui& ui) {
+namespace {
+
+bool SameJob(const HistoryRecord& a, const HistoryRecord& b) {
+  return a.url1 == b.url1 && a.url2 == b.url2 && a.outputTypeFile == b.outputTypeFile &&
+         a.outputPath == b.outputPath && a.divideKind == b.divideKind;
+}
+
+const HistoryRecord* FindJob(const HistoryList& list, const HistoryRecord& r) {
+  for (const HistoryRecord& e : list)
+    if (SameJob(e, r)) return &e;
+  return nullptr;
+}
+
+// Held while record.dat is read, merged and replaced.
+class SaveLock {
+ public:
+  explicit SaveLock(const Text& path) {
+    fd_ = ::open(NativePath(path + u".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ~SaveLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+void RemoveLeftoverTemporaries(const Text& path) {
+  const std::string native = NativePath(path);
+  const size_t slash = native.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
+  const std::string prefix = native.substr(slash == std::string::npos ? 0 : slash + 1) + ".tmp";
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return;
+  while (dirent* e = ::readdir(d)) {
+    if (std::string_view(e->d_name).rfind(prefix, 0) == 0)
+      ::unlink((folder + (folder.back() == '/' ? "" : "/") + e->d_name).c_str());
+  }
+  ::closedir(d);
+}
+
+bool WriteHistoryFile(const Text& path, const HistoryList& list, Ui& ui) {
   bool ok;
   if (list.empty()) {
     ok = !FileExists(path) || DeleteFile(path);
@@ -211,6 +264,40 @@ bool SaveHistory(const Text& path, const HistoryList& list, Ui& ui) {
                   kAppCaption, Icon::Critical, Buttons::Ok);
   }
   return ok;
+}
+
+}  // namespace
+
+bool SaveHistory(const Text& path, const HistoryList& list, Ui& ui) {
+  SaveLock lock(path);
+  RemoveLeftoverTemporaries(path);
+  return WriteHistoryFile(path, list, ui);
+}
+
+bool SaveHistory(const Text& path, HistoryList& list, Ui& ui, HistoryList& base) {
+  SaveLock lock(path);
+  RemoveLeftoverTemporaries(path);
+  HistoryList merged;
+  if (auto bytes = ReadFileBytes(path)) ParseHistory(*bytes, merged, true);
+  for (const HistoryRecord& r : base) {
+    if (FindJob(list, r)) continue;
+    std::erase_if(merged, [&](const HistoryRecord& e) { return SameJob(e, r); });
+  }
+  for (const HistoryRecord& r : list) {
+    const HistoryRecord* old = FindJob(base, r);
+    if (old && *old == r) continue;  // unchanged here: the file's version stands
+    auto it = std::find_if(merged.begin(), merged.end(),
+                           [&](const HistoryRecord& e) { return SameJob(e, r); });
+    if (it != merged.end()) {
+      *it = r;
+    } else {
+      merged.push_back(r);
+    }
+  }
+  if (!WriteHistoryFile(path, merged, ui)) return false;
+  list = merged;
+  base = merged;
+  return true;
 }
 
 }  // namespace pellucor

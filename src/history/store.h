@@ -94,7 +94,15 @@ HistoryLoad ParseHistory(std::string_view bytes, HistoryList& list, bool devide_
 
 // Writes version 3 atomically; an empty list deletes the file. A failure is shown as a critical
 // message and the previous file stays as it was. CR and LF inside a field become spaces.
+// Saves happen under a lock (record.dat.lock); leftover temporary files of a save that was
+// killed are removed.
 bool SaveHistory(const Text& path, const HistoryList& list, Ui& ui);
+// The same for an instance that may share the file with others: the file is read again under
+// the lock and merged, so no record another instance saved is lost. `base` is the list as this
+// instance last loaded or saved it: records it holds unchanged take the file's version, records
+// gone from `list` since are deleted; every other record of `list` replaces the file's record
+// of the same job or is added. `list` and `base` become what was written.
+bool SaveHistory(const Text& path, HistoryList& list, Ui& ui, HistoryList& base);
 
 // The file's bytes for a list (CP932, CR LF).
 std::string SerializeHistory(const HistoryList& list);

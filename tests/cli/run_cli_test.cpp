@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 #include "cli_process.h"
@@ -313,6 +314,27 @@ TEST_F(CliRun, KillAtAnyMomentThenContinueEqualsCtrlC) {
               std::tuple(b.lastMessage, b.totalMessages, b.splitKey, b.fileMessageCount));
     EXPECT_EQ(a.totalMessages, u"300");
   }
+}
+
+// Two runs on one program folder at once: the same job again is refused while the first runs,
+// another job runs, and both jobs' records are kept.
+TEST_F(CliRun, TwoRunsOnOneFolder) {
+  board_.SetTopic({.count = 150});
+  board_.SetDelay(3000);
+  board_.Misbehave(100, Misbehaviour::Delay, 1);  // the first run is still going meanwhile
+  const std::string a = "--outfile=" + (home_ / "out/a.html").string();
+  CliProcess first(Args(home_, board_, {"--quiet", a}));
+  for (int i = 0; i < 20000 && board_.RequestCount(3) == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  CliResult same = Run({"--quiet", a});
+  EXPECT_TRUE(same.status == 1 && Has(same.err, "に取得中の処理が他にあります")) << same.err;
+  CliResult other =
+      Run({"--quiet", "--maxmsg=0", "--to=5", "--outfile=" + (home_ / "out/b.html").string()});
+  EXPECT_EQ(other.status, 0) << other.err;
+  ASSERT_EQ(first.Wait().status, 0);
+  std::set<Text> paths;
+  for (const HistoryRecord& r : History(home_)) paths.insert(NamePart(r.outputPath));
+  EXPECT_EQ(paths, (std::set<Text>{u"a.html", u"b.html"}));
 }
 
 // A history file cut short: the run goes on, says so, keeps the damaged file aside and saves

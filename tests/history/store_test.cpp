@@ -180,3 +180,30 @@ TEST(UpdateHistoryRecord, AppendsOnceThenAccumulates) {
 
 }  // namespace
 }  // namespace pellucor
+
+namespace pellucor {
+namespace {
+
+// Two instances that loaded the same file save in turn: neither loses the other's records, a
+// record deleted in one stays deleted, and a killed save's temporary file is swept away.
+TEST_F(HistoryStore, SavesMergeWithWhatAnotherInstanceSaved) {
+  HistoryList first = {Sample(u"a"), Sample(u"b")};
+  ASSERT_TRUE(SaveHistory(path, first, ui));
+  ASSERT_TRUE(WriteFileAtomic(path + u".tmpAbCdEf", "left by a killed save"));
+  HistoryList one = first, one_base = first, two = first, two_base = first;
+  two.push_back(Sample(u"c"));
+  two[0].comment = u"two";
+  ASSERT_TRUE(SaveHistory(path, two, ui, two_base));
+  one.erase(one.begin() + 1);  // b deleted here
+  one.push_back(Sample(u"d"));
+  ASSERT_TRUE(SaveHistory(path, one, ui, one_base));
+  Load(ReadFileBytes(path).value_or(""));
+  std::vector<Text> got;
+  for (const HistoryRecord& r : loaded) got.push_back(r.url1 + u":" + r.comment);
+  EXPECT_EQ(got, (std::vector<Text>{u"a:two", u"c:", u"d:"}));
+  EXPECT_EQ(one, loaded);
+  EXPECT_FALSE(FileExists(path + u".tmpAbCdEf"));
+}
+
+}  // namespace
+}  // namespace pellucor
