@@ -370,8 +370,10 @@ Text JisPage(std::string_view bytes) {
             Mask(_mm_cmpgt_epi8(block, _mm_set1_epi8(0x1D)));  // bytes from 0x80 are < 0
         const unsigned pairs = static_cast<unsigned>(__builtin_ctz(~ordinary)) / 2;
         if (pairs) {
-          const __m128i c1 = _mm_and_si128(block, _mm_set1_epi16(0xFF));
-          const __m128i c2 = _mm_srli_epi16(block, 8);
+          // Only the run's bytes are below 0x80; the rest are cut to 7 bits so that the
+          // look-ups whose characters are not kept stay inside the table.
+          const __m128i c1 = _mm_and_si128(block, _mm_set1_epi16(0x7F));
+          const __m128i c2 = _mm_and_si128(_mm_srli_epi16(block, 8), _mm_set1_epi16(0x7F));
           alignas(16) uint16_t index[8];
           _mm_store_si128(
               reinterpret_cast<__m128i*>(index),
