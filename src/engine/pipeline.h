@@ -103,6 +103,8 @@ struct RunState {
   Text journal_footer_path;
   bool journal_footer_fixed = false;
   std::vector<Text> journal_unsynced;  // files finished since the last record
+  std::string journal_common;          // settings and history key, as last recorded
+  Text journal_common_sig;
 
   std::vector<Text> values;  // item values of the current message
 

@@ -264,7 +264,16 @@ void AddRun(Body& b, RunEnv& env, RunState& st) {
   b.Add("phase", "run");
   b.Add("wrote", int64_t{st.current_number != st.first_number ? 1 : 0});
   b.Add("next", FormatNumber(st.current_number));
-  AddCommon(b, env, st);
+  // The settings change during a run only in these controls: rebuilt when they do.
+  Text sig = env.form.Text_to().Value() + u"\n" + env.form.Text_out().Value() + u"\n" +
+             Text(1, static_cast<char16_t>(u'0' + env.form.Option_Error().Index()));
+  if (sig != st.journal_common_sig || st.journal_common.empty()) {
+    Body common;
+    AddCommon(common, env, st);
+    st.journal_common = std::move(common.text());
+    st.journal_common_sig = std::move(sig);
+  }
+  b.text() += st.journal_common;
   const BoardEntry* board = env.catalog.Board(env.form.Combo_bbs().Index());
   const OutputEntry* out = env.catalog.Output(env.form.Combo_out().Index());
   b.Add("r.board_file", board ? board->file : Text());
