@@ -99,7 +99,7 @@ struct RunState {
   HistoryRecord history_key;  // the record the run was looked up by
   bool history_devide = false;
   TrackedFile journal_out, journal_index;
-  std::string journal_footer;  // the footer slot of journal_out as a cancel would write it
+  std::string journal_footer;  // the footer slot of journal_out as a cancel would write it (hex)
   Text journal_footer_path;
   bool journal_footer_fixed = false;
   std::vector<Text> journal_unsynced;  // files finished since the last record

@@ -120,6 +120,13 @@ class Body {
   }
   void Add(std::string_view key, const Text& value) { Add(key, ToUtf8(value)); }
   void Add(std::string_view key, int64_t value) { Add(key, std::to_string(value)); }
+  // A value that needs no escaping (hex digits).
+  void AddPlain(std::string_view key, std::string_view value) {
+    text_.append(key);
+    text_ += '=';
+    text_.append(value);
+    text_ += '\n';
+  }
   std::string& text() { return text_; }
 
  private:
@@ -293,7 +300,7 @@ void AddRun(Body& b, RunEnv& env, RunState& st) {
       std::vector<Text> values = st.values;
       Text footer = ExpandTemplate(st.output.html3, values, st.board.items, st.board.changewords,
                                    MacroContextOf(env), MessageNumber{0, 0}, o.path);
-      st.journal_footer = st.output.html3.empty() ? std::string() : FooterSlotBytes(footer);
+      st.journal_footer = st.output.html3.empty() ? std::string() : Hex(FooterSlotBytes(footer));
       st.journal_footer_path = o.path;
       // Without item macros it is the same for every message of the file.
       std::vector<Text> probe(st.board.items.size(), Text(1, u'\uE000'));
@@ -304,14 +311,14 @@ void AddRun(Body& b, RunEnv& env, RunState& st) {
     }
     b.Add("o.path", o.path);
     b.Add("o.length", o.length);
-    b.Add("o.tail", Hex(o.tail));
-    b.Add("o.footer", Hex(st.journal_footer));
+    b.AddPlain("o.tail", Hex(o.tail));
+    b.AddPlain("o.footer", st.journal_footer);
   }
   const TrackedFile& i = st.journal_index;
   if (!i.path.empty()) {
     b.Add("i.path", i.path);
     b.Add("i.length", i.length);
-    b.Add("i.tail", Hex(i.tail));
+    b.AddPlain("i.tail", Hex(i.tail));
   }
 }
 
