@@ -47,10 +47,11 @@ TEST(ShippedOutput, EveryTypeExpandsEveryMacro) {
     }
     EXPECT_EQ(fields, std::vector<int>(type == 1 ? 6 : 0, 5)) << s;
     EXPECT_THAT(s, Not(ContainsRegex("(^|[^\r])\n")));  // line breaks come from the macros only
-    if (type == 0)
+    if (type == 0) {
       EXPECT_THAT(
           ToUtf8(DecodeCp932(f.Read("out/topic_idx.html"))),
           HasSubstr("<a href=\"topic.html#m1\" target=\"main\">1 Re: 第1回の話題</a><br>\r\n"));
+    }
   }
 }
 

@@ -108,7 +108,9 @@ TEST_F(HistoryStore, DamagedFilesKeepWhatWasReadAndACopy) {
     EXPECT_EQ(loaded.size(), c.records);
     EXPECT_EQ(ui.Texts(), c.message ? kDamaged : std::vector<std::string>{});
     EXPECT_EQ(ReadFileBytes(path + u".bak"), c.copy ? std::optional(c.bytes) : std::nullopt);
-    if (!loaded.empty()) EXPECT_EQ(loaded[0].url1 + loaded[0].comment, u"u1");
+    if (!loaded.empty()) {
+      EXPECT_EQ(loaded[0].url1 + loaded[0].comment, u"u1");
+    }
   }
   std::filesystem::remove(root + "record.dat");
   EXPECT_EQ(LoadHistory(path, loaded, ui, true), HistoryLoad::Missing);
