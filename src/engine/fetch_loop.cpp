@@ -9,20 +9,11 @@
 #include "common/search.h"
 #include "engine/decode.h"
 #include "engine/extract.h"
+#include "engine/retrying_fetch.h"
 #include "engine/template.h"
 
 namespace pellucor {
 namespace {
-
-constexpr int kReceiveRetries = 10;
-constexpr int kReceivePauseMs = 2000;
-constexpr size_t kMaxHalfBytes = 1000000;
-constexpr int kMaxRetryAfterMs = 60000;
-
-// An answer the server gave instead of the page: it is busy or broken, and says so.
-bool ServerError(long status) {
-  return (status >= 500 && status <= 599) || status == 429;
-}
 
 Text Num(double v) {
   return FormatNumber(v);
@@ -36,106 +27,23 @@ Text FetchingText(double n) {
   return u"msg( " + Num(n) + u" ) 取得中";
 }
 
-// A page too small or too large to be a message page.
-bool FailedReceive(const std::string& bytes) {
-  size_t h = bytes.size() / 2;
-  return h == 0 || h > kMaxHalfBytes;
+// The fetch of message N with the run's retry rules; retries and failures go to the error log.
+RetryingFetch MessageFetch(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& log,
+                           const Text& url) {
+  MainForm& form = env.form;
+  FetchPolicy policy;
+  policy.status_prefix = FetchingText(state.current_number);
+  policy.timeout_retries = NumericValue(form.Text_Retry().Value());
+  FetchHooks hooks;
+  hooks.cancelled = [&form] { return form.cancel_requested; };
+  hooks.yield = [&env] { env.ui.Yield(); };
+  hooks.status = [&form](const Text& text) { form.Label_status().SetValue(text); };
+  hooks.log = [&env, &log, n = state.current_number, url](const Text& what) {
+    log.Add(env.clock.Now(), n, url, what);
+  };
+  hooks.ask = [&env](const Text& error) { return AskAbortRetryIgnore(env.ui, error); };
+  return RetryingFetch(http, env.clock, std::move(policy), std::move(hooks), url);
 }
-
-enum class Fetched { Page, ServerError, Ignored, Cancelled, Aborted };
-
-class MessageFetch {
- public:
-  MessageFetch(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& log, Text url)
-      : env_(env), state_(state), http_(http), log_(log), url_(std::move(url)) {}
-
-  int receive_retries = 0;
-  std::string bytes;
-  long http_status = 0;
-  int retry_after = -1;  // seconds the server asked for before the next try; -1: none
-
-  // One fetch with its time-out retries and the error dialog. On Page, `bytes` holds the body.
-  Fetched FetchOnce() {
-    bytes.clear();
-    MainForm& form = env_.form;
-    for (;;) {
-      FetchResult r = http_.Fetch(url_, [this] {
-        env_.ui.Yield();
-        return env_.form.cancel_requested;
-      });
-      switch (r.status) {
-        case FetchResult::Status::Ok:
-          http_status = r.http_status;
-          retry_after = r.retry_after;
-          if (ServerError(r.http_status)) return Fetched::ServerError;
-          bytes = std::move(r.body);
-          return Fetched::Page;
-        case FetchResult::Status::Cancelled:
-          return Fetched::Cancelled;
-        case FetchResult::Status::Timeout: {
-          ++timeouts_;
-          double limit = NumericValue(form.Text_Retry().Value());
-          if (timeouts_ <= limit) {
-            Text status = FetchingText(state_.current_number) + u" - リトライ(" + Int(timeouts_) +
-                          u"/" + Num(limit) + u")";
-            form.Label_status().SetValue(status);
-            Log(u"タイムアウト - リトライ(" + Int(timeouts_) + u"/" + Num(limit) + u")");
-            if (form.cancel_requested) return Fetched::Cancelled;
-            continue;
-          }
-          Log(u"タイムアウト: " + r.error);
-          break;
-        }
-        case FetchResult::Status::Failed:
-          Log(u"取得エラー: " + r.error);
-          break;
-      }
-      switch (ShowRunError(env_, r.error)) {
-        case Answer::Retry:
-          Log(u"再取得 (エラーダイアログで再試行)");
-          continue;
-        case Answer::Ignore:
-          // No stale page may be written under this number: the fetch counts as failed.
-          Log(u"無視 (受信失敗として扱います)");
-          return Fetched::Ignored;
-        default:
-          Log(u"中止 (エラーダイアログで中止)");
-          return Fetched::Aborted;
-      }
-    }
-  }
-
-  // The empty-answer retry: status, yield, pause. False when the retries are used up. A
-  // Retry-After of the server lengthens the pause up to a minute; a long pause is taken in
-  // steps, so a cancel is seen within one.
-  bool RetryReceive(const Text& reason, int retry_after_seconds = -1) {
-    if (receive_retries >= kReceiveRetries) return false;
-    ++receive_retries;
-    Text what = u"原因不明のエラーにより再試行(" + Int(receive_retries) + u"/" +
-                Int(kReceiveRetries) + u")";
-    env_.form.Label_status().SetValue(FetchingText(state_.current_number) + u" - " + what);
-    Log(reason + u" - " + what);
-    env_.ui.Yield();
-    int pause = kReceivePauseMs;
-    if (retry_after_seconds > 0)
-      pause = std::clamp(retry_after_seconds * 1000, kReceivePauseMs, kMaxRetryAfterMs);
-    for (int left = pause; left > 0 && !env_.form.cancel_requested; left -= kReceivePauseMs) {
-      env_.clock.Sleep(std::min(left, kReceivePauseMs));
-      env_.ui.Yield();
-    }
-    return true;
-  }
-
-  void Log(const Text& what) { log_.Add(env_.clock.Now(), state_.current_number, url_, what); }
-
- private:
-  RunEnv& env_;
-  RunState& state_;
-  HttpClient& http_;
-  ErrorLog& log_;
-  Text url_;
-  int timeouts_ = 0;
-};
 
 void Critical(RunEnv& env, const Text& text) {
   env.ui.MessageBox(text, kAppCaption, Icon::Critical, Buttons::Ok);
@@ -214,44 +122,35 @@ RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& l
 
     Text url = form.Text_url1().Value() + FormatMessageNumber(n, state.board.msg_keta) +
                form.Text_url2().Value();
-    MessageFetch fetch(env, state, http, log, url);
+    RetryingFetch fetch = MessageFetch(env, state, http, log, url);
+    auto log_line = [&](const Text& what) { log.Add(env.clock.Now(), n, url, what); };
     Text page;
     for (;;) {
-      Fetched got = fetch.FetchOnce();
-      if (got == Fetched::Aborted) {
-        AbortRun(env, state);
-        return RunOutcome::Ended;
+      switch (fetch.Fetch()) {
+        case RetryingFetch::Outcome::Aborted:
+          AbortRun(env, state);
+          return RunOutcome::Ended;
+        case RetryingFetch::Outcome::Cancelled:
+          return Cancel(env, state);
+        case RetryingFetch::Outcome::GaveUp:
+          return NetworkFailure(env, state);
+        case RetryingFetch::Outcome::Page:
+          break;
       }
-      if (form.cancel_requested) return Cancel(env, state);
-      if (got == Fetched::ServerError) {
-        if (fetch.RetryReceive(u"HTTP " + Int(fetch.http_status),
-                               std::min(fetch.retry_after, kMaxRetryAfterMs / 1000)))
-          continue;
-        fetch.Log(u"データの取得に失敗しました");
-        return NetworkFailure(env, state);
-      }
-      if (got == Fetched::Ignored || FailedReceive(fetch.bytes)) {
-        if (fetch.RetryReceive(got == Fetched::Ignored
-                                   ? Text(u"受信失敗")
-                                   : u"受信データ長 " + Int(fetch.bytes.size()) + u" バイト"))
-          continue;
-        fetch.Log(u"データの取得に失敗しました");
-        return NetworkFailure(env, state);
-      }
-      page = DecodePreparedPage(fetch.bytes, state.board);
+      page = DecodePreparedPage(fetch.body(), state.board);
       state.values = ExtractItems(page, state.board);
       // Receive-retry mode: a page without items is fetched again like an empty answer.
       if (AllItemsEmpty(state.values) && form.Option_Error().Index() == 2) {
         if (fetch.RetryReceive(u"有効なメッセージが取得できませんでした")) continue;
-        fetch.Log(u"有効なメッセージが取得できませんでした (空のまま続行)");
+        log_line(u"有効なメッセージが取得できませんでした (空のまま続行)");
       }
       break;
     }
-    fetch.bytes.clear();
-    fetch.bytes.shrink_to_fit();
+    fetch.body().clear();
+    fetch.body().shrink_to_fit();
 
     if (AllItemsEmpty(state.values) && form.Option_Error().Index() == 0) {
-      fetch.Log(u"有効なメッセージが取得できませんでした");
+      log_line(u"有効なメッセージが取得できませんでした");
       env.ui.Beep();
       if (env.ui.MessageBox(InvalidPageQuestion(page), kAppCaption, Icon::Question,
                             Buttons::YesNo) != Answer::Yes) {

@@ -145,16 +145,16 @@ Recovery NotAFile(RunEnv& env, RunState& st, TextView path) {
 Recovery AskAfterError(RunEnv& env, RunState& st, int err, TextView path) {
   Text text = FromUtf8(std::strerror(err));
   if (!path.empty()) text += kCrLf + Text(path);
-  env.ui.Beep();
-  switch (env.ui.AskAfterWriteError(text)) {
-    case Answer::Retry:
+  switch (AskAbortRetryIgnore(env.ui, text, u"エラー", true)) {
+    case pellucor::Recovery::Retry:
       return Recovery::Retry;
-    case Answer::Ignore:
+    case pellucor::Recovery::Skip:
       return Recovery::Skip;
-    default:
-      AbortRun(env, st);
-      return Recovery::End;
+    case pellucor::Recovery::Abort:
+      break;
   }
+  AbortRun(env, st);
+  return Recovery::End;
 }
 
 // The output folder is missing: offer to create it (one level only).
@@ -330,11 +330,6 @@ Text BuildOutputFileName(RunEnv& env, const RunState& state, bool index) {
 Text AppendQuestionText(TextView path) {
   return u"ファイル（" + Text(path) + u"）が既に存在します" + kCrLf +
          u"このファイルにデータを追加しますか？";
-}
-
-Answer ShowRunError(RunEnv& env, const Text& description) {
-  env.ui.Beep();
-  return env.ui.MessageBox(description, u"エラー", Icon::Critical, Buttons::AbortRetryIgnore);
 }
 
 namespace {

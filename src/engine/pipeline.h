@@ -128,9 +128,6 @@ Text BuildOutputFileName(RunEnv& env, const RunState& state, bool index);
 // "ファイル（path）が既に存在します" CR LF "このファイルにデータを追加しますか？"
 Text AppendQuestionText(TextView path);
 
-// The run's general error dialog: beep, the error's text, Abort/Retry/Ignore, caption "エラー".
-Answer ShowRunError(RunEnv& env, const Text& description);
-
 // Title-naming step (first message, Check_TopicToFilename checked): Text_out becomes the
 // folder + the title as a file name + "." + mark. Ends the run on an empty title or a No to
 // the append question (without saving the history).

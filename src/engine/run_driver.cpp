@@ -284,7 +284,7 @@ RunOutcome RunCollection(Program& program, RunHooks& hooks) {
     outcome = FetchLoop(env, state, program.http, log);
   } catch (const std::exception& e) {
     // The run-wide handler: whatever failed unexpectedly, the history is kept.
-    ShowRunError(env, FromUtf8(e.what()));
+    AskAbortRetryIgnore(env.ui, FromUtf8(e.what()));
     AbortRun(env, state);
     outcome = RunOutcome::Ended;
   }

@@ -36,4 +36,22 @@ class Ui {
 // The caption of every message box unless a caller names another.
 inline const Text kAppCaption = u"Pellucor";
 
+// What the user chose after an unexpected failure: repeat the failed step, go on without it
+// (Ignore), or end the operation (Abort).
+enum class Recovery { Retry, Skip, Abort };
+
+// The one Abort/Retry/Ignore question after an unexpected failure: the beep, then the error's
+// text with the critical icon, captioned "エラー" unless the caller names another. A failed
+// write is asked through AskAfterWriteError, whose answer without a user is never Ignore.
+inline Recovery AskAbortRetryIgnore(Ui& ui, const Text& text, const Text& caption = u"エラー",
+                                    bool failed_write = false) {
+  ui.Beep();
+  const Answer a = failed_write
+                       ? ui.AskAfterWriteError(text)
+                       : ui.MessageBox(text, caption, Icon::Critical, Buttons::AbortRetryIgnore);
+  if (a == Answer::Retry) return Recovery::Retry;
+  if (a == Answer::Ignore) return Recovery::Skip;
+  return Recovery::Abort;
+}
+
 }  // namespace pellucor

@@ -10,6 +10,7 @@
 #include "common/files.h"
 #include "common/numeric.h"
 #include "engine/definitions.h"
+#include "engine/retrying_fetch.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/ui.h"
@@ -20,9 +21,6 @@
 
 namespace pellucor {
 namespace {
-
-constexpr int kReceiveRetries = 10;
-constexpr size_t kMaxHalfBody = 1000000;
 
 const Text kFetching = u"バージョン情報取得中";
 
@@ -37,22 +35,13 @@ void ShowError(Ui& ui, const Text& text) {
   ui.MessageBox(text, kAppCaption, Icon::Critical, Buttons::Ok);
 }
 
-// An unexpected failure of the platform: Abort, Retry or Ignore.
-Answer PlatformError(Ui& ui, const Text& text) {
-  ui.Beep();
-  return ui.MessageBox(text, u"エラー", Icon::Critical, Buttons::AbortRetryIgnore);
-}
-
-bool ReceiveFailed(const std::string& body) {
-  size_t h = body.size() / 2;
-  return h == 0 || h > kMaxHalfBody;
-}
-
-std::function<bool()> IdleFor(UpdateContext& ctx) {
-  return [&ctx] {
-    ctx.ui.Yield();
-    return ctx.form.cancel_requested;
-  };
+FetchHooks HooksFor(UpdateContext& ctx) {
+  FetchHooks hooks;
+  hooks.cancelled = [&ctx] { return ctx.form.cancel_requested; };
+  hooks.yield = [&ctx] { ctx.ui.Yield(); };
+  hooks.status = [&ctx](const Text& text) { ctx.form.Label_status().SetValue(text); };
+  hooks.ask = [&ctx](const Text& error) { return AskAbortRetryIgnore(ctx.ui, error); };
+  return hooks;
 }
 
 void SetStatus(UpdateContext& ctx, const Text& text) {
@@ -196,50 +185,28 @@ bool FetchVersionList(UpdateContext& ctx) {
   if (ctx.apply_network_settings && !ctx.apply_network_settings()) return false;
   SetStatus(ctx, kFetching);
 
-  const Text url = ctx.base_url + u"version";
-  int receive_retries = 0;
-  int timeouts = 0;
-  std::string body;
-  for (;;) {
-    FetchResult r = ctx.http.Fetch(url, IdleFor(ctx));
-    if (r.status == FetchResult::Status::Timeout && timeouts + 1 <= retry_limit) {
-      ++timeouts;
-      SetStatus(ctx, kFetching + u" - リトライ(" + FromUtf8(std::to_string(timeouts)) + u"/" +
-                         FormatNumber(retry_limit) + u")");
-      if (!form.cancel_requested) continue;
-    } else if (r.status == FetchResult::Status::Timeout ||
-               r.status == FetchResult::Status::Failed) {
-      if (r.status == FetchResult::Status::Timeout) ++timeouts;
-      Answer a = PlatformError(ui, r.error);
-      if (a == Answer::Abort) {
-        SetStatus(ctx, u"");
-        return false;
-      }
-      if (a == Answer::Retry) continue;
-      r.body.clear();
-    }
-    if (form.cancel_requested) {
+  FetchPolicy policy;
+  policy.status_prefix = kFetching;
+  policy.timeout_retries = retry_limit;
+  policy.server_errors_fail = false;
+  RetryingFetch fetch(ctx.http, ctx.clock, std::move(policy), HooksFor(ctx),
+                      ctx.base_url + u"version");
+  switch (fetch.Fetch()) {
+    case RetryingFetch::Outcome::Page:
+      break;
+    case RetryingFetch::Outcome::Cancelled:
       ShowError(ui, u"処理を中断します。");
       SetStatus(ctx, u"");
       return false;
-    }
-    if (!ReceiveFailed(r.body)) {
-      body = std::move(r.body);
-      break;
-    }
-    if (receive_retries < kReceiveRetries) {
-      ++receive_retries;
-      SetStatus(ctx, kFetching + u" - 原因不明のエラーにより再試行(" +
-                         FromUtf8(std::to_string(receive_retries)) + u"/" +
-                         FromUtf8(std::to_string(kReceiveRetries)) + u")");
-      ui.Yield();
-      ctx.clock.Sleep(2000);
-      continue;
-    }
-    ShowError(ui, ReceiveErrorText());
-    SetStatus(ctx, u"");
-    return false;
+    case RetryingFetch::Outcome::Aborted:
+      SetStatus(ctx, u"");
+      return false;
+    case RetryingFetch::Outcome::GaveUp:
+      ShowError(ui, ReceiveErrorText());
+      SetStatus(ctx, u"");
+      return false;
   }
+  const std::string body = std::move(fetch.body());
 
   switch (ParseVersionList(DecodeCp932(body), ctx.list)) {
     case VersionListResult::Ok:
@@ -269,9 +236,14 @@ Step Attempt(Ui& ui, const Text& file, const std::function<bool(std::string*)>& 
   for (;;) {
     std::string error;
     if (op(&error)) return Step::Done;
-    Answer a = PlatformError(ui, FromUtf8(error) + kCrLf + file);
-    if (a == Answer::Abort) return Step::Stop;
-    if (a == Answer::Ignore) return Step::Skip;
+    switch (AskAbortRetryIgnore(ui, FromUtf8(error) + kCrLf + file)) {
+      case Recovery::Abort:
+        return Step::Stop;
+      case Recovery::Skip:
+        return Step::Skip;
+      case Recovery::Retry:
+        break;
+    }
   }
 }
 
@@ -383,35 +355,33 @@ bool DownloadSelected(UpdateContext& ctx) {
     }
 
     SetStatus(ctx, e.file + u"ダウンロード");
-    std::string body;
-    long http_status = 0;
-    bool fetched = false;
-    while (!fetched) {
-      FetchResult r = ctx.http.Fetch(ctx.base_url + EncodeAddressSegment(e.file), IdleFor(ctx));
-      if (r.status == FetchResult::Status::Ok) {
-        body = std::move(r.body);
-        http_status = r.http_status;
-        fetched = true;
-      } else if (r.status == FetchResult::Status::Cancelled) {
-        ShowError(ui, u"処理を中断します。");
-        SetStatus(ctx, u"");
-        return false;
-      } else {
-        Answer a = PlatformError(ui, r.error);
-        if (a == Answer::Abort) {
-          SetStatus(ctx, u"");
-          return false;
-        }
-        if (a == Answer::Ignore) fetched = true;  // an empty body: the receive error below
-      }
+    // A definition file is fetched once: no retries, and its status is judged below.
+    FetchPolicy policy;
+    policy.receive_retries = 0;
+    policy.server_errors_fail = false;
+    policy.cancel_after_fetch = false;
+    RetryingFetch fetch(ctx.http, ctx.clock, std::move(policy), HooksFor(ctx),
+                        ctx.base_url + EncodeAddressSegment(e.file));
+    const RetryingFetch::Outcome got = fetch.Fetch();
+    if (got == RetryingFetch::Outcome::Cancelled) {
+      ShowError(ui, u"処理を中断します。");
+      SetStatus(ctx, u"");
+      return false;
     }
+    if (got == RetryingFetch::Outcome::Aborted) {
+      SetStatus(ctx, u"");
+      return false;
+    }
+    // GaveUp: an empty body (Ignore, or nothing received), the receive error below.
+    const std::string body = std::move(fetch.body());
+    const long http_status = fetch.http_status();
     const Text& dir = ctx.program_directory;
     const Text path = dir + e.file;
     const Text backup = path + u".bak";
     // The new file is complete on disk, and known to load, before the old one is touched.
     const Text fresh_name = e.file + kDownloadSuffix;
     const Text fresh = dir + fresh_name;
-    bool received = !ReceiveFailed(body) && http_status < 400;
+    bool received = got == RetryingFetch::Outcome::Page && http_status < 400;
     if (received) {
       const std::string bytes = EncodeCp932(DecodeCp932(body));
       step();
