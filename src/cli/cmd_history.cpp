@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/form_values.h"
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "history/view.h"
@@ -77,7 +78,9 @@ int HistoryCommand(Options& options) {
   SortHistoryForWindow(p.history, p.clock.Now());
 
   PresetInputUi comment_ui(p.ui, sub == "comment" ? FromUtf8(args[2]) : Text());
-  HistoryWindow window(p.history, p.form, comment_ui, p.shell, p.catalog);
+  HistoryWindow window(
+      p.history, [&p](const PutBack& v) { ApplyPutBack(p.form, v); }, comment_ui, p.shell,
+      p.catalog);
   window.Load();
   if (sub == "list") {
     const int width = static_cast<int>(std::to_string(window.Lines().size()).size());

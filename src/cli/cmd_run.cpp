@@ -1,10 +1,10 @@
 // pellucor-cli run: one collection run, as the Run button does it.
 #include <malloc.h>
 
+#include "app/form_values.h"
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "engine/run_driver.h"
-#include "viewer/result_viewer.h"
 
 namespace pellucor::cli {
 namespace {
@@ -24,8 +24,8 @@ int RunCommandLine(Options& options) {
   Program& program = session.program();
   RunOutcome outcome = RunCommand(program, [&program] {
     // The terminal prints where the result is, then hands it to the desktop.
-    ViewerContext ctx{program.form, program.ui, program.shell, program.clock, program.catalog};
-    if (auto target = PrepareResult(ctx)) {
+    ViewerContext ctx{program.ui, program.shell, program.clock};
+    if (auto target = PrepareResultFor(program.form, ctx, program.catalog)) {
       std::printf("%s\n", ToUtf8(*target).c_str());
       std::fflush(stdout);
       OpenResultTarget(program.ui, program.shell, *target);

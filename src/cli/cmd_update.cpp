@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/form_values.h"
 #include "app/network.h"
 #include "cli/cli.h"
 #include "cli/session.h"
@@ -73,7 +74,8 @@ int UpdateCommand(Options& options) {
   if (int status = session.Open(); status != kExitOk) return status;
   Program& p = session.program();
 
-  UpdateContext ctx(p.form, p.ui, p.http, p.clock, p.directory, UpdateBaseUrl());
+  UpdateContext ctx(p.ui, p.http, p.clock, p.directory, UpdateBaseUrl());
+  BindUpdateToForm(ctx, p.form);
   ctx.apply_network_settings = [&p] { return ApplyNetworkSettings(p.form, p.http, p.ui); };
   ctx.set_run_state = [&p](bool running) { SetRunState(p.form, p.ui, running); };
   // A refresh keeps the entry chosen for this call when its file is still there.

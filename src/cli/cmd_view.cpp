@@ -2,6 +2,7 @@
 // button does, prints the file it would open, and with --open hands it to the desktop.
 #include <cstdio>
 
+#include "app/form_values.h"
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "common/files.h"
@@ -23,8 +24,8 @@ int ViewCommand(Options& options) {
   Session session(options);
   if (int status = session.Open(); status != kExitOk) return status;
   Program& p = session.program();
-  ViewerContext ctx{p.form, p.ui, p.shell, p.clock, p.catalog};
-  std::optional<Text> target = PrepareResult(ctx);
+  ViewerContext ctx{p.ui, p.shell, p.clock};
+  std::optional<Text> target = PrepareResultFor(p.form, ctx, p.catalog);
   session.status().Break();
   if (!target) return kExitEarly;
   if (!FileExists(*target)) {

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "app/about.h"
+#include "app/form_values.h"
 #include "app/network.h"
 #include "app/program.h"
 #include "app/settings.h"
@@ -666,8 +667,8 @@ void Form_main::ExitCommand() {
 }
 
 void Form_main::ViewCommand() {
-  ViewerContext ctx{*this, ui_, shell_, program_->clock, program_->catalog};
-  ShowResult(ctx);
+  ViewerContext ctx{ui_, shell_, program_->clock};
+  ShowResultFor(*this, ctx, program_->catalog);
 }
 
 void Form_main::OpenUrlCommand() {
@@ -743,7 +744,8 @@ void Form_main::RunCommand() {
 
 void Form_main::CheckCommand(bool boards, bool outputs) {
   Program& p = *program_;
-  UpdateContext ctx(*this, ui_, p.http, p.clock, p.directory, UpdateBaseUrl());
+  UpdateContext ctx(ui_, p.http, p.clock, p.directory, UpdateBaseUrl());
+  BindUpdateToForm(ctx, *this);
   ctx.apply_network_settings = [this, &p] { return ApplyNetworkSettings(*this, p.http, ui_); };
   ctx.set_run_state = [this](bool running) { SetRunState(*this, ui_, running); };
   ctx.refresh_board_catalog = [this] { RefreshBoardList(); };

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/form_values.h"
 #include "platform/ui.h"
 #include "qt_text.h"
 
@@ -35,7 +36,10 @@ QFont ListFont() {
 
 Form_record::Form_record(HistoryList& list, MainForm& form, Ui& ui, Shell& shell,
                          const DefinitionCatalog& catalog, QWidget* parent)
-    : QDialog(parent), window_(list, form, ui, shell, catalog), ui_(ui) {
+    : QDialog(parent),
+      window_(
+          list, [&form](const PutBack& v) { ApplyPutBack(form, v); }, ui, shell, catalog),
+      ui_(ui) {
   setObjectName(QStringLiteral("Form_record"));
   setWindowTitle(S(u"履歴"));
   setModal(true);

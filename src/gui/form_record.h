@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "app/main_form.h"
 #include "history/view.h"
 
 class QListWidget;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/main_form.h"
 #include "common/files.h"
 #include "common/numeric.h"
 #include "common/search.h"
@@ -128,37 +127,28 @@ Text HistoryDetailText(const HistoryRecord& r, const DefinitionCatalog& catalog)
   return t;
 }
 
-void PutBackIntoMainForm(const HistoryRecord& r, MainForm& form, const DefinitionCatalog& catalog) {
-  form.Text_url1().SetValue(r.url1);
-  form.Text_url2().SetValue(r.url2);
-  const Text next = FormatNumber(NumericValue(r.lastMessage) + 1);
-  form.Text_from().SetValue(next);
-  form.Text_to().SetValue(next);
-  form.Check_MaxMsg().SetValue(static_cast<int>(WholeValue(r.maxMsg)));
-  form.Text_out().SetValue(r.outputPath);
-  form.Check_TopicToFilename().SetValue(static_cast<int>(WholeValue(r.topicToFilename)));
-  form.Check_devide().SetValue(static_cast<int>(WholeValue(r.divide)));
-  form.Text_devidecnt().SetValue(r.divideCount);
-  for (size_t i = 0; i < catalog.boards.size(); ++i) {
-    if (catalog.boards[i].file == r.boardFile) {
-      form.Combo_bbs().SetIndex(static_cast<int>(i));
-      break;
-    }
-  }
-  for (size_t i = 0; i < catalog.outputs.size(); ++i) {
-    if (catalog.outputs[i].file == r.outputTypeFile) {
-      form.Combo_out().SetIndex(static_cast<int>(i));
-      break;
-    }
-  }
-  form.Check_CreateTitleIndex().SetValue(static_cast<int>(WholeValue(r.createTitleIndex)));
-  form.Check_nooutblank().SetValue(static_cast<int>(WholeValue(r.noOutBlank)));
+PutBack PutBackValues(const HistoryRecord& r, const DefinitionCatalog& catalog) {
+  PutBack v;
+  v.url1 = r.url1;
+  v.url2 = r.url2;
+  v.from = v.to = FormatNumber(NumericValue(r.lastMessage) + 1);
+  v.max_msg = static_cast<int>(WholeValue(r.maxMsg));
+  v.output_path = r.outputPath;
+  v.topic_to_filename = static_cast<int>(WholeValue(r.topicToFilename));
+  v.devide = static_cast<int>(WholeValue(r.divide));
+  v.devide_count = r.divideCount;
+  for (size_t i = 0; i < catalog.boards.size() && v.board_index < 0; ++i)
+    if (catalog.boards[i].file == r.boardFile) v.board_index = static_cast<int>(i);
+  for (size_t i = 0; i < catalog.outputs.size() && v.output_index < 0; ++i)
+    if (catalog.outputs[i].file == r.outputTypeFile) v.output_index = static_cast<int>(i);
+  v.create_title_index = static_cast<int>(WholeValue(r.createTitleIndex));
+  v.no_out_blank = static_cast<int>(WholeValue(r.noOutBlank));
   // Indexes outside the controls' range (a damaged record) leave them as they are.
-  if (int64_t k = WholeValue(r.divideKind); k >= 0 && k <= 2)
-    form.Option_devidekind().SetIndex(static_cast<int>(k));
+  if (int64_t k = WholeValue(r.divideKind); k >= 0 && k <= 2) v.devide_kind = static_cast<int>(k);
   if (int64_t k = WholeValue(r.divideDateKind); k >= 0 && k <= 2)
-    form.Combo_devidedatekind().SetIndex(static_cast<int>(k));
-  form.Text_devidefilesize().SetValue(r.divideFileSize);
+    v.devide_date_kind = static_cast<int>(k);
+  v.devide_file_size = r.divideFileSize;
+  return v;
 }
 
 OutputChoice ChooseHistoryOutput(const HistoryRecord& r) {
@@ -199,9 +189,9 @@ OutputChoice ChooseHistoryOutput(const HistoryRecord& r) {
   return c;
 }
 
-HistoryWindow::HistoryWindow(HistoryList& list, MainForm& form, Ui& ui, Shell& shell,
+HistoryWindow::HistoryWindow(HistoryList& list, PutBackSink put_back, Ui& ui, Shell& shell,
                              const DefinitionCatalog& catalog)
-    : list_(list), form_(form), ui_(ui), shell_(shell), catalog_(catalog) {}
+    : list_(list), put_back_(std::move(put_back)), ui_(ui), shell_(shell), catalog_(catalog) {}
 
 void HistoryWindow::Load() {
   lines_.clear();
@@ -244,7 +234,7 @@ HistoryWindow::After HistoryWindow::DoubleClick() {
 HistoryWindow::After HistoryWindow::SetMain() {
   const HistoryRecord* r = Selected();
   if (!r) return After::Stay;
-  PutBackIntoMainForm(*r, form_, catalog_);
+  if (put_back_) put_back_(PutBackValues(*r, catalog_));
   return After::Close;
 }
 

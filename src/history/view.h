@@ -3,6 +3,7 @@
 // The window binds its widgets to HistoryWindow and draws nothing of its own.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "common/format.h"
@@ -11,7 +12,6 @@
 
 namespace pellucor {
 
-class MainForm;
 class Ui;
 class Shell;
 struct DefinitionCatalog;
@@ -30,9 +30,24 @@ Text HistoryListLine(const HistoryRecord& record);
 // The detail text; every line ends with CR LF.
 Text HistoryDetailText(const HistoryRecord& record, const DefinitionCatalog& catalog);
 
-// Puts the entry's job into the main window so that the next run continues it.
-void PutBackIntoMainForm(const HistoryRecord& record, MainForm& form,
-                         const DefinitionCatalog& catalog);
+// What putting an entry back sets in the main window, so that the next run continues its job.
+struct PutBack {
+  Text url1, url2;
+  Text from, to;  // both the number after the last message handled
+  int max_msg = 0;
+  Text output_path;
+  int topic_to_filename = 0;
+  int devide = 0;
+  Text devide_count;
+  int board_index = -1;   // Combo_bbs; -1: the catalogue has no such entry, keep the selection
+  int output_index = -1;  // Combo_out, likewise
+  int create_title_index = 0;
+  int no_out_blank = 0;
+  int devide_kind = -1;       // Option_devidekind; -1 (a damaged record): keep it
+  int devide_date_kind = -1;  // Combo_devidedatekind, likewise
+  Text devide_file_size;
+};
+PutBack PutBackValues(const HistoryRecord& record, const DefinitionCatalog& catalog);
 
 // The output a history entry would open: the viewer's frameset page or the output file of the
 // series, whichever is newer (the frameset page on a tie). Nothing when neither exists; the
@@ -48,7 +63,9 @@ class HistoryWindow {
  public:
   enum class After { Stay, Close };
 
-  HistoryWindow(HistoryList& list, MainForm& form, Ui& ui, Shell& shell,
+  // `put_back` applies an entry's values to the main window.
+  using PutBackSink = std::function<void(const PutBack&)>;
+  HistoryWindow(HistoryList& list, PutBackSink put_back, Ui& ui, Shell& shell,
                 const DefinitionCatalog& catalog);
 
   // Load step: the lines, and line 0 selected when there is one.
@@ -73,7 +90,7 @@ class HistoryWindow {
   const HistoryRecord* Selected() const;
 
   HistoryList& list_;
-  MainForm& form_;
+  PutBackSink put_back_;
   Ui& ui_;
   Shell& shell_;
   const DefinitionCatalog& catalog_;

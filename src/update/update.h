@@ -1,89 +1,46 @@
-// Definition update: the update site's version list, the comparison with the local definition
-// files, the download window's rows and choices, and the download with ".bak" backups.
+// Definition update: the version check against the update site and the download of the chosen
+// files with ".bak" backups. Nothing here touches a window: the front end hands in the values
+// of its controls and the hooks it wants called, from whichever thread runs the update.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <utility>
-#include <vector>
 
-#include "common/format.h"
 #include "common/text.h"
+#include "update/update_messages.h"
+#include "update/version_list.h"
 
 namespace pellucor {
 
-class MainForm;
-class Ui;
 class HttpClient;
 class Clock;
-
-enum DownloadKind { kKindBoard = 1, kKindOutput = 2, kKindOther = 9 };
-enum DownloadState { kStateNew = 1, kStateUpdate = 2, kStateNone = 9 };
-
-struct DownloadEntry {
-  int kind = 0;  // DownloadKind, by the last 4 characters of `file`, exact case
-  Text comment;
-  int64_t site_version = 0;
-  Text file;
-  int state = 0;  // DownloadState
-  DateTime local_date;
-  bool selected = false;
-};
-using DownloadList = std::vector<DownloadEntry>;
 
 // Base address of the update site: PELLUCOR_UPDATE_URL when set, else the built-in one;
 // always ending in "/".
 Text UpdateBaseUrl();
 
-// A listed name that can only ever name a file directly in the program folder: not empty
-// after trimming, not "." or "..", no folder separator ("/" or "\") and no control character.
-bool IsPlainFileName(TextView name);
-
-enum class VersionListResult { Ok, NoData, Invalid };
-
-// Parses the decoded version list (a CR LF is appended first). On anything but Ok the list is
-// left empty: lines before a broken line are discarded with it.
-VersionListResult ParseVersionList(TextView text, DownloadList& list);
-
-// Sets state (and local_date) of every entry of `kind` against ProgramDirectory. An entry whose
-// name is not a plain file name stays kStateNone, so it is never offered.
-void CompareVersions(DownloadList& list, int kind, const Text& program_directory);
-
-// The download window: one row per new or updated entry.
-struct DownloadRow {
-  Text text;
-  size_t slot;  // position in the DownloadList
-};
-std::vector<DownloadRow> BuildDownloadRows(const DownloadList& list);
-
-// Shown when BuildDownloadRows gives nothing; the window then closes itself.
-void ShowNothingToUpdate(Ui& ui);
-
-// The download button: `ticked` holds one flag per row. Marks the ticked entries selected and
-// returns true when the window is to close; false keeps it open (nothing ticked, and the user
-// did not want to cancel).
-bool ConfirmDownloadSelection(Ui& ui, DownloadList& list, const std::vector<DownloadRow>& rows,
-                              const std::vector<bool>& ticked);
-
 struct UpdateContext {
-  UpdateContext(MainForm& form, Ui& ui, HttpClient& http, Clock& clock, Text program_directory,
-                Text base_url)
-      : form(form),
-        ui(ui),
+  UpdateContext(Ui& ui, HttpClient& http, Clock& clock, Text program_directory, Text base_url)
+      : ui(ui),
         http(http),
         clock(clock),
         program_directory(std::move(program_directory)),
         base_url(std::move(base_url)) {}
 
-  MainForm& form;
   Ui& ui;
   HttpClient& http;
   Clock& clock;
   Text program_directory;  // ends in the separator
   Text base_url;           // ends in "/"
+  Text timeout;            // the time-out as typed (Text_Timeout), checked before the fetch
+  Text retry;              // the retry count as typed (Text_Retry)
+  // The cancel request (CancelRequested); empty: never.
+  std::function<bool()> cancelled;
+  // The status line (Label_status).
+  std::function<void(const Text&)> status;
   // ApplyNetworkSettings over `http`: false after its own message.
   std::function<bool()> apply_network_settings;
-  // SetRunState: lock (true) or release (false) the main window.
+  // SetRunState: lock (true) or release (false) the front end; empty: only the busy pointer.
   std::function<void(bool running)> set_run_state;
   std::function<void()> refresh_board_catalog;
   std::function<void()> refresh_output_catalog;

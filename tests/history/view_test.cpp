@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
-#include "app/main_form.h"
+#include "app/form_values.h"
 #include "engine/definitions.h"
 #include "support/recording_shell.h"
 #include "support/scratch_folder.h"
@@ -111,7 +111,8 @@ class HistoryWindowTest : public ::testing::Test {
   testing::ScriptedUi ui;
   RecordingShell shell;
   DefinitionCatalog catalog = Catalog();
-  HistoryWindow window{list, form, ui, shell, catalog};
+  HistoryWindow window{list, [this](const PutBack& v) { ApplyPutBack(form, v); }, ui, shell,
+                       catalog};
 };
 
 TEST_F(HistoryWindowTest, PutBackContinuesAfterTheLastMessage) {

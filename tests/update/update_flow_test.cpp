@@ -5,7 +5,7 @@
 #include <set>
 #include <thread>
 
-#include "app/main_form.h"
+#include "app/form_values.h"
 #include "app/network.h"
 #include "platform/curl_http.h"
 #include "support/board_server.h"
@@ -107,15 +107,17 @@ const std::string kReceiveError =
 class FetchTest : public ::testing::Test {
  protected:
   FetchTest() {
-    form.Text_Timeout().SetValue(u"15");
-    form.Text_Retry().SetValue(u"2");
-    form.cancel_requested = false;
+    ctx.timeout = u"15";
+    ctx.retry = u"2";
+    ctx.cancelled = [this] { return cancel; };
+    ctx.status = [this](const Text& text) { statuses.push_back(text); };
   }
-  MemoryForm form;
   testing::ScriptedUi ui;
   QueueHttp http;
   testing::FakeClock clock;
-  UpdateContext ctx{form, ui, http, clock, u"/nonexistent/", u"http://127.0.0.1:9/u/"};
+  UpdateContext ctx{ui, http, clock, u"/nonexistent/", u"http://127.0.0.1:9/u/"};
+  bool cancel = false;
+  std::vector<Text> statuses;
 };
 
 TEST_F(FetchTest, NetworkValuesAreCheckedFirst) {
@@ -128,8 +130,8 @@ TEST_F(FetchTest, NetworkValuesAreCheckedFirst) {
       {u"300", u"-1", r},
       {u"1", u"1001", r}};
   for (const auto& [timeout, retry, message] : cases) {
-    form.Text_Timeout().SetValue(timeout);
-    form.Text_Retry().SetValue(retry);
+    ctx.timeout = timeout;
+    ctx.retry = retry;
     ui.messages.clear();
     EXPECT_FALSE(FetchVersionList(ctx));
     EXPECT_EQ(ui.Texts(), Texts{message});
@@ -143,7 +145,7 @@ TEST_F(FetchTest, TimeoutsAreRetriedAtOnceThenOfferedAsAnError) {
   ui.answers = {Answer::Retry};
   EXPECT_TRUE(FetchVersionList(ctx));
   EXPECT_EQ(http.urls, std::vector<Text>(4, u"http://127.0.0.1:9/u/version"));
-  EXPECT_EQ(form.status_history,
+  EXPECT_EQ(statuses,
             (std::vector<Text>{u"バージョン情報取得中", u"バージョン情報取得中 - リトライ(1/2)",
                                u"バージョン情報取得中 - リトライ(2/2)"}));
   ASSERT_EQ(ui.Texts(), Texts{"Timeout was reached"});
@@ -156,7 +158,7 @@ TEST_F(FetchTest, EmptyAnswersAreRetriedTenTimesWithPausesAndCancelStops) {
   EXPECT_FALSE(FetchVersionList(ctx));
   EXPECT_EQ(http.urls.size(), 11u);
   EXPECT_EQ(clock.sleeps, std::vector<int>(10, 2000));
-  EXPECT_EQ(form.status_history[10], u"バージョン情報取得中 - 原因不明のエラーにより再試行(10/10)");
+  EXPECT_EQ(statuses[10], u"バージョン情報取得中 - 原因不明のエラーにより再試行(10/10)");
   EXPECT_EQ(ui.Texts(), Texts{kReceiveError});
   // Ignore in the error dialog counts as an empty answer.
   http.answers = {R(S::Failed), R(S::Ok, "a.bbs,A,1")};
@@ -166,7 +168,7 @@ TEST_F(FetchTest, EmptyAnswersAreRetriedTenTimesWithPausesAndCancelStops) {
   EXPECT_EQ(clock.sleeps, std::vector<int>{2000});
 
   http.answers = {R(S::Timeout)};
-  form.cancel_requested = true;  // the user's click while the request runs
+  cancel = true;  // the user's click while the request runs
   ui.messages.clear();
   EXPECT_FALSE(FetchVersionList(ctx));
   EXPECT_EQ(ui.Texts(), Texts{"処理を中断します。"});
@@ -181,6 +183,8 @@ class LoopbackUpdateTest : public ::testing::Test {
     form.Option_Proxy().SetIndex(1);  // direct: environment proxies must not see 127.0.0.1
     form.Text_Timeout().SetValue(u"5");
     form.Text_Retry().SetValue(u"0");
+    BindUpdateToForm(ctx, form);
+    ctx.set_run_state = [this](bool running) { form.cancel_requested = !running; };
     ctx.apply_network_settings = [this] { return ApplyNetworkSettings(form, http, ui); };
     ctx.refresh_board_catalog = [this] { ++board_refreshes; };
     ctx.refresh_output_catalog = [this] { ++output_refreshes; };
@@ -206,8 +210,7 @@ class LoopbackUpdateTest : public ::testing::Test {
   testing::ScriptedUi ui;
   CurlHttpClient http;
   testing::FakeClock clock;
-  UpdateContext ctx{
-      form, ui, http, clock, root.Path(u"prog/"), FromUtf8(server.base() + "/update/")};
+  UpdateContext ctx{ui, http, clock, root.Path(u"prog/"), FromUtf8(server.base() + "/update/")};
   std::vector<Text> rows;
   int board_refreshes = 0, output_refreshes = 0;
 };
@@ -269,7 +272,6 @@ TEST_F(LoopbackUpdateTest, OffersNewAndUpdatedFilesAndKeepsBackups) {
   EXPECT_FALSE(root.Exists(u"evil.bbs"));
   EXPECT_EQ(ui.Texts().back(), "処理が完了しました");
   EXPECT_EQ(board_refreshes + output_refreshes, 2);
-  EXPECT_TRUE(form.cancel_requested);  // the window is idle again
 }
 
 TEST_F(LoopbackUpdateTest, UpToDateShowsTheMessageAndStillRefreshes) {

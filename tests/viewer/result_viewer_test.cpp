@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
-#include "engine/definitions.h"
 #include "support/fake_clock.h"
 #include "support/recording_shell.h"
 #include "support/scratch_folder.h"
@@ -53,23 +51,23 @@ const Text kEnd = u"</FRAMESET>";
 class ViewerTest : public ::testing::Test {
  protected:
   ViewerTest() {
-    catalog.outputs = {{u"html.out", u"HTML", u"html"}, {u"text.out", u"テキスト", u"txt"}};
-    form.Text_devidecnt().SetValue(u"100");
+    request.output_mark = u"html";
+    request.pages.devide_count = u"100";
   }
-  void Show(const Text& out, int devide = 0, int title_index = 0) {
-    form.Check_devide().SetValue(devide);
-    form.Check_CreateTitleIndex().SetValue(title_index);
-    form.Text_out().SetValue(out);
-    ViewerContext ctx{form, ui, shell, clock, catalog};
-    ShowResult(ctx);
+  void Show(const Text& out, bool devide = false, bool title_index = false) {
+    request.pages.devide = devide;
+    request.title_index = title_index;
+    request.output_path = out;
+    ViewerContext ctx{ui, shell, clock};
+    completed = ShowResult(ctx, request);
   }
 
   ScratchFolder dir;
-  MemoryForm form;
+  ViewerRequest request;
+  Text completed;  // the output path as the viewer completed it
   ScriptedUi ui;
   RecordingShell shell;
   testing::FakeClock clock;
-  DefinitionCatalog catalog;
 };
 
 TEST_F(ViewerTest, ListAndFramesetPagesByteForByte) {
@@ -111,14 +109,14 @@ TEST_F(ViewerTest, ListAndFramesetPagesByteForByte) {
   Show(dir.Path(u"topic.html"), 1, 1);
   EXPECT_EQ(dir.Read(u"topic_list.html"), EncodeCp932(list));
   // Split by month without title indexes: no question.
-  form.Option_devidekind().SetIndex(1);
-  form.Combo_devidedatekind().SetIndex(2);
+  request.pages.devide_kind = 1;
+  request.pages.devide_date_kind = 2;
   view(1, 0, Answer::Cancel, u"log", {u"log_200101.html", u"log_200102.html"},
        ListPageOf(u"log", Link(u"log_200101.html", u"200101") + Link(u"log_200102.html", u"200102"),
                   u"月別"),
        FramesOf(u"log", Set(u"COLS", u"120,*") + Frame(u"list", u"log_list.html") +
                             Frame(u"message", u"log_200101.html") + kEnd));
-  form.Option_devidekind().SetIndex(0);
+  request.pages.devide_kind = 0;
   // Unsplit with an index: only the frameset page.
   view(0, 1, Answer::Yes, u"u", {u"u.html", u"u_idx.html"}, u"",
        FramesOf(u"u", Set(u"COLS", u"200,*") + Frame(u"index", u"u_idx.html") +
@@ -136,8 +134,8 @@ TEST_F(ViewerTest, ListAndFramesetPagesByteForByte) {
                           Set(u"ROWS", u"*,150") + Frame(u"message", u"t_001.html") +
                           Frame(u"index", u"t_001_idx.html") + kEnd + kEnd));
   // Spaces, "&", "#" and "%" are encoded in links only; split by size.
-  form.Option_devidekind().SetIndex(2);
-  form.Text_devidefilesize().SetValue(u"500");
+  request.pages.devide_kind = 2;
+  request.pages.devide_file_size = u"500";
   const Text base = u"my log&#%(1)", enc = u"my%20log%26%23%25%281%29";
   view(1, 0, Answer::Cancel, base, {base + u"_001.html", base + u"_002.html"},
        ListPageOf(base, Link(enc + u"_001.html", u"001") + Link(enc + u"_002.html", u"002"),
@@ -152,10 +150,10 @@ TEST_F(ViewerTest, BadPathsMissingFilesAndTheExtensionOfTheOutputType) {
             (Texts{"出力ファイル名をフルパスで指定してください",
                    "正しい出力ファイル名を指定してください", "ファイルが存在しません"}));
   EXPECT_TRUE(shell.calls.empty());
-  form.Combo_out().SetIndex(1);
+  request.output_mark = u"txt";
   dir.Write(u"a.b/x_001.txt", "x");
   Show(dir.Path(u"a.b/x"), 1);
-  EXPECT_EQ(form.Text_out().Value(), dir.Path(u"a.b/x.txt"));
+  EXPECT_EQ(completed, dir.Path(u"a.b/x.txt"));
   EXPECT_TRUE(dir.Exists(u"a.b/x_list.html"));
   EXPECT_EQ(shell.calls.at(0).target, dir.Path(u"a.b/x_index.html"));
 }
@@ -197,6 +195,7 @@ TEST(SearchFile, PatternsRecursionAndFileSystemErrors) {
                  u"sub/deep/TOPIC.dat"})
     dir.Write(n, "x");
   ScriptedUi ui;
+  auto ask = [&ui](const Error& e) { return AskAfterSearchFailure(ui, e); };
   const Texts all = {"|other.html", "|topic.txt", "|Topic_001.html", "|xTOPIC"};
   for (auto [pattern, recursive, expected] :
        {std::tuple(u"", false, all), std::tuple(u"*", false, all),
@@ -207,7 +206,7 @@ TEST(SearchFile, PatternsRecursionAndFileSystemErrors) {
             u"topic*", true,
             Texts{"|topic.txt", "|Topic_001.html", "/sub|topic_9.html", "/sub/deep|TOPIC.dat"})}) {
     FileList list;
-    const int64_t n = SearchFile(ui, dir.Dir(), u"", recursive, list, 0, pattern);
+    const int64_t n = SearchFile(ask, dir.Dir(), u"", recursive, list, 0, pattern);
     EXPECT_EQ(n, int64_t(list.size()));
     SortFileList(list, 0, static_cast<int64_t>(list.size()) - 1);
     Texts names;
@@ -217,13 +216,13 @@ TEST(SearchFile, PatternsRecursionAndFileSystemErrors) {
   // A folder that cannot be read: Retry, then Ignore keeps what was found; Abort gives -1.
   FileList list = {{u"", u"kept"}};
   ui.answers = {Answer::Retry, Answer::Ignore};
-  EXPECT_EQ(SearchFile(ui, dir.Path(u"missing"), u"", false, list, 1, u""), 1);
+  EXPECT_EQ(SearchFile(ask, dir.Path(u"missing"), u"", false, list, 1, u""), 1);
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_TRUE(ui.messages[0].text.starts_with(u"SearchFile:") && ui.messages[0].text.size() > 11);
   EXPECT_EQ(ui.messages[0].caption, u"Pellucor エラー");
   EXPECT_EQ(ui.messages[0].buttons, Buttons::AbortRetryIgnore);
   ui.answers = {Answer::Abort};
-  EXPECT_EQ(SearchFile(ui, dir.Path(u"missing"), u"", false, list, 1, u""), -1);
+  EXPECT_EQ(SearchFile(ask, dir.Path(u"missing"), u"", false, list, 1, u""), -1);
   EXPECT_EQ(list.size(), 1u);
 }
 
