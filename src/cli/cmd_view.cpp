@@ -5,7 +5,6 @@
 #include "app/form_values.h"
 #include "cli/cli.h"
 #include "cli/session.h"
-#include "common/files.h"
 #include "viewer/result_viewer.h"
 
 namespace pellucor::cli {
@@ -28,10 +27,7 @@ int ViewCommand(Options& options) {
   std::optional<Text> target = PrepareResultFor(p.form, ctx, p.catalog);
   session.status().Break();
   if (!target) return kExitEarly;
-  if (!FileExists(*target)) {
-    p.ui.MessageBox(u"ファイルが存在しません", kAppCaption, Icon::Critical, Buttons::Ok);
-    return kExitEarly;
-  }
+  if (!CheckTargetExists(p.ui, *target)) return kExitEarly;
   std::printf("%s\n", ToUtf8(*target).c_str());
   std::fflush(stdout);
   if (open && !OpenResultTarget(p.ui, p.shell, *target)) return kExitEarly;

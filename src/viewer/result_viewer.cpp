@@ -114,11 +114,14 @@ PreparedResult PrepareResult(ViewerContext& ctx, const ViewerRequest& request) {
   return result;
 }
 
+bool CheckTargetExists(Ui& ui, const Text& target) {
+  if (FileExists(target)) return true;
+  ShowError(ui, u"ファイルが存在しません");
+  return false;
+}
+
 bool OpenResultTarget(Ui& ui, Shell& shell, const Text& target) {
-  if (!FileExists(target)) {
-    ShowError(ui, u"ファイルが存在しません");
-    return false;
-  }
+  if (!CheckTargetExists(ui, target)) return false;
   const Text upper = UpperCase(target);
   const TextView last4 = upper.size() >= 4 ? TextView(upper).substr(upper.size() - 4) : TextView();
   for (const char16_t* ext : {u".DAT", u".TXT", u".CSV", u".TAB", u".ASC"}) {

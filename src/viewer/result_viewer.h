@@ -50,6 +50,9 @@ void WaitForFile(Ui& ui, Clock& clock, const Text& path);
 // Everything before the opening: checks, pages written, the wait for the frameset page.
 PreparedResult PrepareResult(ViewerContext& ctx, const ViewerRequest& request);
 
+// False after "ファイルが存在しません" when no file is at `target`.
+bool CheckTargetExists(Ui& ui, const Text& target);
+
 // Opens a target by its extension: text-like files in the editor, HTML in the browser.
 // False after a message (missing file, unknown kind) or when the launch failed.
 bool OpenResultTarget(Ui& ui, Shell& shell, const Text& target);
