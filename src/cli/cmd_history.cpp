@@ -6,6 +6,7 @@
 #include "app/form_values.h"
 #include "cli/cli.h"
 #include "cli/session.h"
+#include "history/patrol_marks.h"
 #include "history/view.h"
 
 namespace pellucor::cli {
@@ -30,8 +31,10 @@ class PresetInputUi : public Ui {
 
 int Usage(const char* why) {
   std::fprintf(stderr, "pellucor-cli: %s\n", why);
-  std::fputs("usage: pellucor-cli history list | show N | delete N | comment N TEXT | set N\n",
-             stderr);
+  std::fputs(
+      "usage: pellucor-cli history list | show N | delete N | comment N TEXT | set N"
+      " | patrol N on|off\n",
+      stderr);
   return kExitUsage;
 }
 
@@ -49,13 +52,18 @@ int HistoryCommand(Options& options) {
   }
   if (args.empty()) return Usage("history needs a subcommand");
   const std::string sub = args[0];
-  const bool needs_entry = sub == "show" || sub == "delete" || sub == "comment" || sub == "set";
+  const bool needs_entry =
+      sub == "show" || sub == "delete" || sub == "comment" || sub == "set" || sub == "patrol";
   if (sub == "list") {
     if (args.size() != 1) return Usage("history list takes no argument");
   } else if (!needs_entry) {
     return Usage(("unknown history subcommand " + sub).c_str());
-  } else if (args.size() != (sub == "comment" ? 3u : 2u)) {
-    return Usage(sub == "comment" ? "history comment needs N and TEXT" : "history needs N");
+  } else if (args.size() != (sub == "comment" || sub == "patrol" ? 3u : 2u)) {
+    return Usage(sub == "comment"  ? "history comment needs N and TEXT"
+                 : sub == "patrol" ? "history patrol needs N and on or off"
+                                   : "history needs N");
+  } else if (sub == "patrol" && args[2] != "on" && args[2] != "off") {
+    return Usage("history patrol takes on or off");
   }
   size_t number = 0;
   if (needs_entry && (number = EntryNumber(args[1])) == 0)
@@ -82,10 +90,14 @@ int HistoryCommand(Options& options) {
       p.history, [&p](const PutBack& v) { ApplyPutBack(p.form, v); }, comment_ui, p.shell,
       p.catalog);
   window.Load();
+  const Text marks_path = PatrolMarksPath(p.directory);
+  PatrolMarks marks = PatrolMarks::Load(marks_path);
   if (sub == "list") {
+    // A job marked for patrol has "*" after its number.
     const int width = static_cast<int>(std::to_string(window.Lines().size()).size());
     for (size_t i = 0; i < window.Lines().size(); ++i)
-      std::printf("%*zu  %s\n", width, i + 1, ToUtf8(window.Lines()[i]).c_str());
+      std::printf("%*zu%s %s\n", width, i + 1, marks.IsMarked(p.history[i]) ? "*" : " ",
+                  ToUtf8(window.Lines()[i]).c_str());
     return kExitOk;
   }
   window.Select(static_cast<int>(number - 1));
@@ -93,6 +105,16 @@ int HistoryCommand(Options& options) {
     std::fputs(
         ToUtf8(ReplaceLineBreaks(HistoryDetailText(p.history[number - 1], p.catalog))).c_str(),
         stdout);
+    std::printf("自動巡回 : %s\n", marks.IsMarked(p.history[number - 1]) ? "する" : "しない");
+    return kExitOk;
+  }
+  if (sub == "patrol") {
+    marks.Set(p.history[number - 1], args[2] == "on");
+    if (!marks.Save(marks_path)) {
+      p.ui.MessageBox(u"自動巡回の設定を保存できませんでした（" + marks_path + u"）", kAppCaption,
+                      Icon::Critical, Buttons::Ok);
+      return kExitEarly;
+    }
     return kExitOk;
   }
   int status = kExitOk;
@@ -100,6 +122,9 @@ int HistoryCommand(Options& options) {
     const size_t before = p.history.size();
     window.Delete();
     if (p.history.size() == before) status = kExitEarly;  // answered No
+    // A deleted job loses its mark; one run again later starts unmarked.
+    marks.KeepOnly(p.history);
+    if (!marks.Save(marks_path)) status = kExitEarly;
   } else if (sub == "comment") {
     window.EditComment();
   } else {
