@@ -7,6 +7,7 @@
 
 #include "app/network.h"
 #include "app/settings.h"
+#include "app/wait_setting.h"
 #include "common/numeric.h"
 #include "engine/definitions.h"
 #include "engine/run_journal.h"
@@ -89,7 +90,7 @@ Session::Session(Options& options) : options_(options) {
   form_ = std::make_unique<CliForm>(*status_);
   shell_ = std::make_unique<XdgShell>();
   ProgramFolder folder = OpenProgramFolder(options.home, *ui_);
-  program_ = std::make_unique<Program>(folder.directory, *ui_, clock_, http_, *shell_, *form_);
+  program_ = std::make_unique<Program>(folder.directory, *ui_, clock_, polite_, *shell_, *form_);
   program_->folder_kind = folder.kind;
   MainForm* form = form_.get();
   ConsoleUi::InstallInterruptHandler();
@@ -121,6 +122,7 @@ int Session::Open() {
   FirstRunGreeting(p.directory, *ui_);
   RecoverInterruptedRuns(p.directory, *ui_);
   LoadSettings(*form_, p.settings_path, p.directory);
+  polite_.SetWait(LoadWaitSetting(p.settings_path, false));
   BoardCatalog boards = RefreshBoardCatalog(p.directory, p.settings_path);
   OutputCatalog outputs = RefreshOutputCatalog(p.directory, p.settings_path);
   p.catalog.boards = boards.entries;
@@ -159,6 +161,17 @@ int Session::Open() {
       (board ? form_->Combo_bbs() : form_->Combo_out()).SetIndex(found);
       continue;
     }
+    if (k == u"wait") {
+      const int ms = ParseWaitSeconds(value);
+      if (ms < 0) {
+        std::fprintf(stderr, "pellucor-cli: --wait needs seconds from 0 to 3600: --wait=%s\n",
+                     value.c_str());
+        return kExitUsage;
+      }
+      polite_.SetWait(ms);
+      wait_given_ = true;
+      continue;
+    }
     bool known = false;
     for (const char16_t* name : kSettingsKeys) known = known || k == name;
     if (!known) {
@@ -185,6 +198,7 @@ bool Session::Close() {
                     Icon::Critical, Buttons::Ok);
     ok = false;
   }
+  if (wait_given_ && !SaveWaitSetting(p.settings_path, polite_.wait(), false)) ok = false;
   // The last run's journal is owed nothing more.
   if (ok && p.journal) p.journal->Discard();
   return ok;

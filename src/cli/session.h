@@ -11,6 +11,7 @@
 #include "cli/cli.h"
 #include "platform/clock.h"
 #include "platform/curl_http.h"
+#include "platform/polite_http.h"
 #include "platform/shell.h"
 
 namespace pellucor::cli {
@@ -53,6 +54,10 @@ class Session {
   Text BoardFile();
   Text OutputFile();
 
+  // The pause between requests to one host: pellu.ini's, or --wait=SECONDS (then wait_given).
+  PoliteHttpClient& polite() { return polite_; }
+  bool wait_given() const { return wait_given_; }
+
  private:
   Options& options_;
   std::unique_ptr<StatusLine> status_;
@@ -60,6 +65,8 @@ class Session {
   std::unique_ptr<MainForm> form_;
   SystemClock clock_;
   CurlHttpClient http_;
+  PoliteHttpClient polite_{http_, clock_};
+  bool wait_given_ = false;
   std::unique_ptr<Shell> shell_;
   std::unique_ptr<Program> program_;
 };

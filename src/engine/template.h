@@ -4,13 +4,12 @@
 #include <optional>
 #include <vector>
 
+#include "common/project.h"
 #include "common/text.h"
 #include "engine/definitions.h"
 
 namespace pellucor {
 
-// The program's own home page, for <@SYS_SITE_URL>.
-inline constexpr char16_t kSiteUrl[] = u"https://pellucor.example.org/";
 inline constexpr char16_t kAppName[] = u"Pellucor";
 
 // The values of the system macros at the moment of an expansion.

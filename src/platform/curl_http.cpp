@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/program.h"
+#include "common/project.h"
 #include "platform/transfer_errors.h"
 
 namespace pellucor {
@@ -71,7 +72,8 @@ void CurlHttpClient::ApplyOptions() {
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   // A whole message page in one read, not two or three: fewer wake-ups per message.
   curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 64L * 1024);
-  std::string agent = "Pellucor/" + ToUtf8(VersionText());
+  // Names the program and where to learn about it, so a board's keeper can tell who calls.
+  std::string agent = "Pellucor/" + ToUtf8(VersionText()) + " (+" + ToUtf8(kSiteUrl) + ")";
   curl_easy_setopt(h, CURLOPT_USERAGENT, agent.c_str());
   curl_easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(timeout_ > 0 ? timeout_ : 0));
   switch (access_type_) {

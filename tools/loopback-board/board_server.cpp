@@ -56,6 +56,8 @@ BoardServer::BoardServer(TopicSpec topic, int port) : server_(std::make_unique<h
       std::lock_guard<std::mutex> lock(mu_);
       compress = topic_.compress;
       requests_.push_back(req.path + (req.params.empty() ? "" : "?mid=" + std::to_string(n)));
+      request_times_.push_back(std::chrono::steady_clock::now());
+      user_agent_ = req.get_header_value("User-Agent");
       ++counts_[n];
       enc = topic_.encoding;
     }
@@ -249,6 +251,20 @@ std::string BoardServer::PageBytes(int64_t n) {
 std::vector<std::string> BoardServer::Requests() const {
   std::lock_guard<std::mutex> lock(mu_);
   return requests_;
+}
+
+std::vector<double> BoardServer::RequestGaps() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  std::vector<double> gaps;
+  for (size_t i = 1; i < request_times_.size(); ++i)
+    gaps.push_back(
+        std::chrono::duration<double>(request_times_[i] - request_times_[i - 1]).count());
+  return gaps;
+}
+
+std::string BoardServer::UserAgent() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return user_agent_;
 }
 
 int BoardServer::RequestCount(int64_t n) const {

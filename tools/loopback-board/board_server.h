@@ -3,6 +3,7 @@
 // number. It runs in its own thread on an ephemeral port; it can also serve plain files.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -80,6 +81,9 @@ class BoardServer {
   // Requests seen, as "path?query" in order; and how many asked for message n.
   std::vector<std::string> Requests() const;
   int RequestCount(int64_t n) const;
+  // Seconds between consecutive message requests, and the User-Agent of the last one.
+  std::vector<double> RequestGaps() const;
+  std::string UserAgent() const;
 
  private:
   Misbehaviour TakeMisbehaviour(int64_t n);
@@ -103,6 +107,8 @@ class BoardServer {
   std::map<std::string, std::pair<int, std::string>> files_;  // path: status, bytes
   std::map<int64_t, std::string> pages_;                      // made on first request
   std::vector<std::string> requests_;
+  std::vector<std::chrono::steady_clock::time_point> request_times_;  // of message requests
+  std::string user_agent_;
   std::map<int64_t, int> counts_;
 };
 
