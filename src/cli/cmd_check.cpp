@@ -1,0 +1,59 @@
+// pellucor-cli check [--all | N ...]: how many messages each job's board has beyond the job's
+// last collected one. One line per job on stdout: number, title, last collected, newest on
+// the board, new (TAB between them).
+#include <cstdio>
+
+#include "app/patrol.h"
+#include "cli/cli.h"
+#include "cli/patrol_jobs.h"
+#include "cli/session.h"
+#include "common/numeric.h"
+
+namespace pellucor::cli {
+namespace {
+
+int CheckCommand(Options& options) {
+  JobChoice choice;
+  if (!ParseJobChoice("check", options.args, choice)) return kExitUsage;
+  Session session(options);
+  if (int status = session.Open(); status != kExitOk) return status;
+  Program& p = session.program();
+  std::vector<size_t> jobs;
+  if (!ChooseJobs(p, choice, jobs)) return kExitUsage;
+  if (jobs.empty()) {
+    p.ui.MessageBox(u"対象の履歴がありません（自動巡回ONの履歴、--all または番号を指定）",
+                    kAppCaption, Icon::Exclamation, Buttons::Ok);
+    return kExitEarly;
+  }
+  bool interrupted = false;
+  CatchInterrupt(session.ui(), interrupted);
+  int status = kExitOk;
+  for (size_t index : jobs) {
+    if (interrupted || ConsoleUi::Interrupted()) return kExitCancelled;
+    const HistoryRecord& r = p.history[index];
+    session.status().Show(u"新規発言チェック中: " + r.title);
+    NewMessageCheck c =
+        CheckNewMessages(p, r, [&] { return interrupted || ConsoleUi::Interrupted(); });
+    session.status().Show(u"");
+    session.status().Break();
+    std::string line = std::to_string(index + 1) + "\t" + ToUtf8(r.title) + "\t" +
+                       ToUtf8(FormatNumber(c.last)) + "\t";
+    if (!c.ok) {
+      line += "-\t失敗: " + ToUtf8(c.error);
+      status = kExitEarly;
+    } else if (!c.newest_known) {
+      line += "?\t1以上";
+    } else {
+      line += ToUtf8(FormatNumber(c.newest)) + "\t" + std::to_string(c.fresh());
+    }
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+  }
+  if (interrupted) return kExitCancelled;
+  return status;
+}
+
+[[maybe_unused]] const bool registered = RegisterCommand("check", CheckCommand);
+
+}  // namespace
+}  // namespace pellucor::cli
