@@ -1,5 +1,6 @@
 #include "app/patrol.h"
 
+#include "app/form_values.h"
 #include "app/main_form.h"
 #include "app/network.h"
 #include "common/numeric.h"
@@ -114,7 +115,7 @@ void FillJobForm(MainForm& job, MainForm& user, const HistoryRecord& r,
   // A definition the folder no longer has must not be replaced by whatever is selected.
   job.Combo_bbs().SetIndex(-1);
   job.Combo_out().SetIndex(-1);
-  PutBackIntoMainForm(r, job, catalog);
+  ApplyPutBack(job, PutBackValues(r, catalog));
   job.Check_MaxMsg().SetValue(1);
 }
 

@@ -22,6 +22,7 @@
 
 #include "app/about.h"
 #include "app/form_values.h"
+#include "app/error_log_view.h"
 #include "app/network.h"
 #include "app/program.h"
 #include "app/settings.h"
@@ -331,8 +332,10 @@ void Form_main::BuildWidgets() {
   err->addStretch();
   check_error_log_ = Check("Check_Error_Log", S(u"エラーログを取る"), {});
   err->addWidget(check_error_log_);
-  // The log has no viewer of its own; the button is kept for its place in the window.
-  err->addWidget(Button("Command_Error_LogView", S(u"ログ"), {}));
+  QPushButton* command_log = Button("Command_Error_LogView", S(u"ログ"), {});
+  connect(command_log, &QPushButton::clicked, this,
+          [this] { OpenErrorLog(program_->directory, ui_, shell_); });
+  err->addWidget(command_log);
   column->addWidget(frame_error);
 
   // Frame_Network
@@ -729,6 +732,7 @@ void Form_main::HistoryCommand() {
   if (!CheckHistoryNotEmpty(p.history.size(), ui_)) return;
   SortHistoryForWindow(p.history, p.clock.Now());
   Form_record window(p.history, *this, ui_, shell_, program_->catalog, this);
+  window.EnablePatrol(p);
   window.exec();
 }
 

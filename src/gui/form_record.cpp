@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "app/form_values.h"
+#include "app/patrol.h"
+#include "app/program.h"
 #include "platform/ui.h"
 #include "qt_text.h"
 
@@ -39,6 +41,7 @@ Form_record::Form_record(HistoryList& list, MainForm& form, Ui& ui, Shell& shell
     : QDialog(parent),
       window_(
           list, [&form](const PutBack& v) { ApplyPutBack(form, v); }, ui, shell, catalog),
+      list_entries_(list),
       ui_(ui) {
   setObjectName(QStringLiteral("Form_record"));
   setWindowTitle(S(u"履歴"));
@@ -78,10 +81,7 @@ Form_record::Form_record(HistoryList& list, MainForm& form, Ui& ui, Shell& shell
   auto item = [this](const char* name, const QString& caption, std::function<void()> fn) {
     QAction* a = popup_->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
-    if (fn)
-      connect(a, &QAction::triggered, this, [fn] { fn(); });
-    else
-      a->setEnabled(false);  // kept for its place; it has no action
+    connect(a, &QAction::triggered, this, [fn] { fn(); });
     return a;
   };
   item("ListPop_DispDetail", S(u"詳細情報表示"), [this] { window_.ShowDetail(); });
@@ -90,8 +90,12 @@ Form_record::Form_record(HistoryList& list, MainForm& form, Ui& ui, Shell& shell
   item("ListPop_OpenFile", S(u"ブラウザで出力結果を開く"), [this] { window_.OpenOutput(); });
   item("ListPop_OpenFolder", S(u"フォルダを開く"), [this] { window_.OpenFolder(); });
   item("ListPop_EditComment", S(u"コメント編集"), [this] { EditCommentCommand(); });
-  item("ListPop_CheckNew", S(u"新規発言チェック"), nullptr);
-  item("ListPop_AutoPilotChange", S(u"自動巡回ON/OFF"), nullptr);
+  item("ListPop_CheckNew", S(u"新規発言チェック"), [this] {
+    CheckNewCommand();
+  })->setEnabled(false);
+  item("ListPop_AutoPilotChange", S(u"自動巡回ON/OFF"), [this] {
+    TogglePatrolCommand();
+  })->setEnabled(false);
   item("ListPop_Delete", S(u"履歴削除"), [this] { DeleteCommand(); });
 
   connect(set, &QPushButton::clicked, this, [this] { SetMainCommand(); });
@@ -108,10 +112,58 @@ Form_record::Form_record(HistoryList& list, MainForm& form, Ui& ui, Shell& shell
 
 Form_record::~Form_record() = default;
 
+std::u16string Form_record::JobKey(const HistoryRecord& r) {
+  return r.url1 + u'\n' + r.url2 + u'\n' + r.outputPath;
+}
+
+void Form_record::EnablePatrol(Program& program) {
+  program_ = &program;
+  marks_ = PatrolMarks::Load(PatrolMarksPath(program.directory));
+  for (const char* name : {"ListPop_CheckNew", "ListPop_AutoPilotChange"})
+    findChild<QAction*>(QString::fromLatin1(name))->setEnabled(true);
+  Refill();
+}
+
+void Form_record::TogglePatrolCommand() {
+  const int row = window_.Selection();
+  if (!program_ || row < 0 || row >= static_cast<int>(list_entries_.size())) return;
+  const HistoryRecord& r = list_entries_[row];
+  marks_.Set(r, !marks_.IsMarked(r));
+  const Text path = PatrolMarksPath(program_->directory);
+  if (!marks_.Save(path)) {
+    ui_.MessageBox(u"自動巡回の設定を保存できませんでした（" + path + u"）", kAppCaption,
+                   Icon::Critical, Buttons::Ok);
+    marks_ = PatrolMarks::Load(path);
+  }
+  Refill();
+}
+
+void Form_record::CheckNewCommand() {
+  const int row = window_.Selection();
+  if (!program_ || row < 0 || row >= static_cast<int>(list_entries_.size())) return;
+  const HistoryRecord r = list_entries_[row];
+  ui_.SetBusy(true);
+  NewMessageCheck check = CheckNewMessages(*program_, r);
+  ui_.SetBusy(false);
+  checks_[JobKey(r)] = CheckColumnText(check);
+  Refill();
+  if (QListWidgetItem* item = list_->item(row))
+    item->setToolTip(check.ok ? QString() : Q(check.error));
+}
+
 void Form_record::Refill() {
   QSignalBlocker block(list_);
   list_->clear();
-  for (const Text& line : window_.Lines()) list_->addItem(Q(line));
+  for (size_t i = 0; i < window_.Lines().size(); ++i) {
+    const Text& line = window_.Lines()[i];
+    if (!program_ || i >= list_entries_.size()) {
+      list_->addItem(Q(line));
+      continue;
+    }
+    auto check = checks_.find(JobKey(list_entries_[i]));
+    list_->addItem(Q(PatrolListLine(line, marks_.IsMarked(list_entries_[i]),
+                                    check == checks_.end() ? Text() : check->second)));
+  }
   int selection = window_.Selection();
   list_->setCurrentRow(selection);
 }
@@ -130,7 +182,14 @@ void Form_record::SetMainCommand() {
 
 void Form_record::DeleteCommand() {
   if (window_.Selection() < 0) return;
-  Apply(window_.Delete());
+  const size_t before = list_entries_.size();
+  HistoryWindow::After after = window_.Delete();
+  if (program_ && list_entries_.size() != before) {
+    // A deleted job loses its mark.
+    marks_.KeepOnly(list_entries_);
+    marks_.Save(PatrolMarksPath(program_->directory));
+  }
+  Apply(after);
 }
 
 void Form_record::DoubleClickCommand() {

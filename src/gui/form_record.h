@@ -5,10 +5,17 @@
 #include <memory>
 
 #include "app/main_form.h"
+#include <map>
+
+#include "history/patrol_marks.h"
 #include "history/view.h"
 
 class QListWidget;
 class QMenu;
+
+namespace pellucor {
+struct Program;
+}
 
 namespace pellucor::gui {
 
@@ -27,6 +34,11 @@ class Form_record : public QDialog {
   void DeleteCommand();
   void DoubleClickCommand();
   void EditCommentCommand();
+  // The patrol items work on the program's folder (marks) and network (checks); without it
+  // they stay disabled.
+  void EnablePatrol(Program& program);
+  void TogglePatrolCommand();  // 自動巡回ON/OFF of the selected job
+  void CheckNewCommand();      // 新規発言チェック of the selected job
   // Selects the row under `pos` (list viewport coordinates) and shows the popup there.
   void ShowPopupAt(const QPoint& pos);
 
@@ -38,7 +50,13 @@ class Form_record : public QDialog {
   void Refill();
   void Apply(HistoryWindow::After after);
 
+  static std::u16string JobKey(const HistoryRecord& r);
+
   HistoryWindow window_;
+  HistoryList& list_entries_;
+  Program* program_ = nullptr;
+  PatrolMarks marks_;
+  std::map<std::u16string, Text> checks_;  // JobKey: the column of the last check
   Ui& ui_;
   QListWidget* list_;
   QMenu* popup_;

@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "form_record.h"
 #include "gui_support.h"
+#include "history/patrol_marks.h"
 #include "history/store.h"
 #include "qt_shell.h"
 #include "support/board_server.h"
@@ -38,6 +39,7 @@ class ToolWindowsTest : public QObject {
 
  private slots:
   void historyPopupCommentDeleteAndPutBack();
+  void patrolItemsAndLogButton();
   void downloadChoices();
   void buttonsAnswerThemselves_data();
   void buttonsAnswerThemselves();
@@ -86,10 +88,11 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   script.Answer(QMessageBox::No);
   s.click("Command_Record");
   EXPECT_SCRIPT_DONE(script);
-  QVERIFY(first_line.startsWith(QStringLiteral("05/06 07:08 (150)  \t")));  // newest first
+  // Newest first, behind the empty patrol columns.
+  QVERIFY(first_line.startsWith(QStringLiteral("        05/06 07:08 (150)  \t")));
   QVERIFY(fixed_pitch);
   QCOMPARE(row, 1);
-  QCOMPARE(disabled, (QStringList{"ListPop_CheckNew", "ListPop_AutoPilotChange"}));
+  QVERIFY(disabled.isEmpty());
   QCOMPARE(count_after_delete, 2);
   QCOMPARE(count_after_no, 2);
   const HistoryList& history = s.window.program().history;
@@ -104,6 +107,49 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   // record.dat changes when the program ends.
   s.window.close();
   QVERIFY(DecodeCp932(home.ReadFile("record.dat")).find(u"続きは来週") != Text::npos);
+}
+
+void ToolWindowsTest::patrolItemsAndLogButton() {
+  pellucor::testing::BoardServer board({.count = 12});
+  ProgramHome home;
+  HistoryRecord job = Job(u"巡回", u"2001/05/06 07:08:09", u"10");
+  job.url1 = FromUtf8(board.url1());
+  home.WriteFile("record.dat", SerializeHistory({job, Job(u"別", u"2001/01/02 03:04:05", u"3")}));
+  home.WriteFile("pellu.ini", "[main]\r\nproxy=1\r\n");
+  ModalScript script;
+  Session s(home);
+  script.Answer(QMessageBox::Ok);
+  s.click("Command_Error_LogView");
+  QTRY_VERIFY(script.Done());
+  home.WriteFile("error.log", "x\r\n");
+  s.click("Command_Error_LogView");
+  QStringList lines;
+  script.Then([&](QWidget* w) {
+    auto* list = w->findChild<QListWidget*>(QStringLiteral("List_Recod"));
+    list->setCurrentRow(0);
+    w->findChild<QAction*>(QStringLiteral("ListPop_AutoPilotChange"))->trigger();
+    lines << list->item(0)->text();
+    w->findChild<QAction*>(QStringLiteral("ListPop_CheckNew"))->trigger();
+    lines << list->item(0)->text() << list->item(1)->text();
+    list->setCurrentRow(1);
+    w->findChild<QAction*>(QStringLiteral("ListPop_AutoPilotChange"))->trigger();
+    w->findChild<QAction*>(QStringLiteral("ListPop_AutoPilotChange"))->trigger();
+    ClickIn(w, "Command_Cancel");
+  });
+  s.click("Command_Record");
+  EXPECT_SCRIPT_DONE(script);
+  QCOMPARE(script.boxes.size(), size_t{1});
+  QCOMPARE(script.boxes[0].text, U(u"エラーログはありません"));
+  QCOMPARE(s.shell.edited, std::vector<Text>{home.file("error.log")});
+  QVERIFY(lines.size() == 3);
+  QVERIFY2(lines[0].startsWith(U(u"◎      05/06")), qPrintable(lines[0]));
+  QVERIFY2(lines[1].startsWith(U(u"◎+2    05/06")), qPrintable(lines[1]));  // 11 and 12 are new
+  QVERIFY2(lines[2].startsWith(U(u"        01/02")), qPrintable(lines[2]));
+  QCOMPARE(board.RequestCount(11), 1);
+  // The mark is kept beside record.dat, for the first job only.
+  PatrolMarks marks = PatrolMarks::Load(PatrolMarksPath(home.dir()));
+  QVERIFY(marks.IsMarked(job));
+  QCOMPARE(marks.size(), size_t{1});
 }
 
 void ToolWindowsTest::downloadChoices() {
