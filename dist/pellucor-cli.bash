@@ -2,7 +2,7 @@
 # --KEY=VALUE settings keys.
 
 _pellucor_cli() {
-  local commands="run view history update settings extract help"
+  local commands="run view history check patrol update settings extract help"
   local keys="url1 url2 from to ip port timeout retry outfile log bbs_file out_file read maxmsg
     topictofilename devide devidecnt proxy error devidekind devidedatekind devidefilesize
     createtitleindex nooutblank"
@@ -48,6 +48,8 @@ _pellucor_cli() {
       view) options+=" --open" ;;
       update) options+=" --select" ;;
       extract) options+=" --charchange=" ;;
+      check | patrol) options+=" --all --wait=" ;;
+      run) options+=" --wait=" ;;
     esac
     for word in $keys; do options+=" --$word="; done
     mapfile -t replies < <(compgen -W "$options" -- "$cur")
@@ -57,7 +59,11 @@ _pellucor_cli() {
   else
     case $command in
       history)
-        [[ $prev == history ]] && mapfile -t replies < <(compgen -W "list show delete comment set" -- "$cur") ;;
+        if [[ $prev == history ]]; then
+          mapfile -t replies < <(compgen -W "list show delete comment set patrol" -- "$cur")
+        elif [[ ${words[${#words[@]} - 3]} == patrol ]]; then
+          mapfile -t replies < <(compgen -W "on off" -- "$cur")
+        fi ;;
       update)
         if [[ $prev == --select ]]; then
           mapfile -t replies < <(compgen -W "all" -- "$cur")

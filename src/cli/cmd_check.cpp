@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/patrol.h"
+#include "app/wait_setting.h"
 #include "cli/cli.h"
 #include "cli/patrol_jobs.h"
 #include "cli/session.h"
@@ -18,6 +19,8 @@ int CheckCommand(Options& options) {
   Session session(options);
   if (int status = session.Open(); status != kExitOk) return status;
   Program& p = session.program();
+  // Many jobs of one board are asked one after another, as in a patrol.
+  if (!session.wait_given()) session.polite().SetWait(LoadWaitSetting(p.settings_path, true));
   std::vector<size_t> jobs;
   if (!ChooseJobs(p, choice, jobs)) return kExitUsage;
   if (jobs.empty()) {

@@ -23,6 +23,7 @@ constexpr CommandHelpText kHelp[] = {
      "  --bbs_file=FILE   board definition (*.bbs in the program folder)\n"
      "  --out_file=FILE   output type (*.out in the program folder)\n"
      "  --KEY=VALUE       any other settings key, for this call (pellucor-cli settings)\n"
+     "  --wait=SECONDS    pause between requests to one host, remembered (default 0)\n"
      "Exit status: 0 finished, 1 ended early, 2 usage error, 130 cancelled (Ctrl-C).\n"},
     {"view",
      "usage: pellucor-cli [OPTIONS] view [--open]\n"
@@ -31,12 +32,31 @@ constexpr CommandHelpText kHelp[] = {
      "  --open   also open it with the desktop's program for it\n"},
     {"history",
      "usage: pellucor-cli [OPTIONS] history list | show N | delete N | comment N TEXT | set N\n"
+     "                                   | patrol N on|off\n"
      "The jobs kept in record.dat, newest first, numbered from 1.\n"
      "  list             one line per job\n"
      "  show N           job N in detail\n"
      "  delete N         remove job N\n"
      "  comment N TEXT   set the comment of job N\n"
-     "  set N            put job N back into pellu.ini: the next run continues it\n"},
+     "  set N            put job N back into pellu.ini: the next run continues it\n"
+     "  patrol N on|off  mark job N for patrol, or unmark it (\"*\" after its number)\n"},
+    {"check",
+     "usage: pellucor-cli [OPTIONS] check [--all | N ...] [--wait=SECONDS]\n"
+     "How many messages each job's board has beyond the job's last collected one: the marked\n"
+     "jobs, every job (--all) or the jobs numbered as history list shows them. One line per\n"
+     "job, TAB-separated: number, title, last collected, newest on the board, new. Nothing is\n"
+     "written.\n"
+     "  --wait=SECONDS   pause between requests to one host (default 1; fractions allowed)\n"
+     "Exit status: 0 every job checked, 1 a check failed, 2 usage error, 130 cancelled.\n"},
+    {"patrol",
+     "usage: pellucor-cli [OPTIONS] patrol [--all | N ...] [--wait=SECONDS]\n"
+     "Continues the marked jobs (every job with --all, or the ones numbered) one after another,\n"
+     "each as history set N and a run up to the board's newest message would: the same file\n"
+     "or series, appended to, the history updated. Asks nothing; whatever would ask ends that\n"
+     "job. pellu.ini is left as it was. One summary line per job on stdout, TAB-separated:\n"
+     "number, title, messages added, outcome (完了, 中断: reason, キャンセル, 未実行).\n"
+     "  --wait=SECONDS   pause between requests to one host (default 1; fractions allowed)\n"
+     "Exit status: 0 every job finished, 1 any ended early, 2 usage error, 130 cancelled.\n"},
     {"update",
      "usage: pellucor-cli [OPTIONS] update bbs | out | both [--select all | --select "
      "FILE[,FILE...]]\n"

@@ -93,7 +93,7 @@ for c in $commands; do
   cli help "$c" >/dev/null || fail "help $c"
   grep -q "^usage: pellucor-cli.* $c" "$work/out" || fail "help $c: $(cat "$work/out")"
 done
-[ "$(wc -w <<<"$commands")" = 7 ] || fail "completion commands: $commands"
+[ "$(wc -w <<<"$commands")" = 9 ] || fail "completion commands: $commands"
 cli history --help && mv "$work/out" "$work/help1" && cli help history &&
   cmp -s "$work/out" "$work/help1" || fail "history --help differs from help history"
 ! cli help nosuch || fail "help of an unknown command"
