@@ -1,9 +1,10 @@
 #include "app/network.h"
 
-#include <algorithm>
-
 #include "app/main_form.h"
+#include "app/run_command.h"
+#include "app/run_dialogs.h"
 #include "common/numeric.h"
+#include "engine/run_driver.h"
 #include "platform/http.h"
 #include "platform/ui.h"
 
@@ -12,26 +13,11 @@ namespace pellucor {
 const char16_t* const kProxyOptionCaptions[3] = {u"既定値を使用", u"使用しない", u"使用する"};
 
 bool ApplyNetworkSettings(MainForm& form, HttpClient& http, Ui& ui) {
-  int mode = form.Option_Proxy().Index();
-  if (mode == 0 || mode == 1) {
-    http.SetAccessType(mode);
-  } else if (mode == 2) {
-    if (form.Text_Proxy_address().Value().empty()) {
-      ui.MessageBox(u"プロキシサーバのIPアドレスを設定してください", kAppCaption, Icon::Critical,
-                    Buttons::Ok);
-      return false;
-    }
-    if (form.Text_Proxy_port().Value().empty()) {
-      ui.MessageBox(u"プロキシサーバのポートを設定してください", kAppCaption, Icon::Critical,
-                    Buttons::Ok);
-      return false;
-    }
-    http.SetProxy(TrimSpaces(form.Text_Proxy_address().Value()) + u":" +
-                  TrimSpaces(form.Text_Proxy_port().Value()));
-    http.SetAccessType(2);
+  const NetworkSettings settings = JobOf(RequestOf(form), DefinitionCatalog()).network;
+  if (std::optional<RunNotice> problem = ApplyNetwork(settings, http)) {
+    RunDialogs(ui, form).Notice(*problem);
+    return false;
   }
-  int64_t seconds = WholeValue(form.Text_Timeout().Value());
-  http.SetTimeout(static_cast<int>(std::clamp<int64_t>(seconds, 0, 1 << 30)));
   return true;
 }
 

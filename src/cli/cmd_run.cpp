@@ -4,7 +4,7 @@
 #include "app/form_values.h"
 #include "cli/cli.h"
 #include "cli/session.h"
-#include "engine/run_driver.h"
+#include "app/run_command.h"
 
 namespace pellucor::cli {
 namespace {

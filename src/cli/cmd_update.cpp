@@ -8,7 +8,7 @@
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "engine/definitions.h"
-#include "engine/run_driver.h"
+#include "app/run_command.h"
 #include "update/update.h"
 
 namespace pellucor::cli {

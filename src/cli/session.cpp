@@ -10,7 +10,7 @@
 #include "app/wait_setting.h"
 #include "common/numeric.h"
 #include "engine/definitions.h"
-#include "engine/run_journal.h"
+#include "app/run_journal.h"
 #include "history/store.h"
 #include "platform/xdg_shell.h"
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <optional>
 
 #include "common/files.h"
 #include "common/numeric.h"
@@ -30,40 +32,107 @@ Text FetchingText(double n) {
 // The fetch of message N with the run's retry rules; retries and failures go to the error log.
 RetryingFetch MessageFetch(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& log,
                            const Text& url) {
-  MainForm& form = env.form;
   FetchPolicy policy;
   policy.status_prefix = FetchingText(state.current_number);
-  policy.timeout_retries = NumericValue(form.Text_Retry().Value());
+  policy.timeout_retries = env.job.network.retries;
   FetchHooks hooks;
-  hooks.cancelled = [&form] { return form.cancel_requested; };
-  hooks.yield = [&env] { env.ui.Yield(); };
-  hooks.status = [&form](const Text& text) { form.Label_status().SetValue(text); };
+  RunIntents& intents = env.intents;
+  hooks.cancelled = [&intents] { return intents.CancelRequested(); };
+  hooks.yield = [&intents] { intents.Yield(); };
+  hooks.status = [&intents](const Text& text) { intents.Status(text); };
   hooks.log = [&env, &log, n = state.current_number, url](const Text& what) {
     log.Add(env.clock.Now(), n, url, what);
   };
-  hooks.ask = [&env](const Text& error) { return AskAbortRetryIgnore(env.ui, error); };
+  hooks.ask = [&intents](const Text& error) { return intents.AfterFailure(error); };
   return RetryingFetch(http, env.clock, std::move(policy), std::move(hooks), url);
-}
-
-void Critical(RunEnv& env, const Text& text) {
-  env.ui.MessageBox(text, kAppCaption, Icon::Critical, Buttons::Ok);
 }
 
 RunOutcome Cancel(RunEnv& env, RunState& state) {
   Text done = Num(state.current_number - 1);
-  Critical(env, u"処理を中断します。MSG:" + done + u"まで処理しました。");
-  env.form.Label_status().SetValue(u"処理中断 MSG:" + done + u"まで処理済み");
+  env.intents.Notice(RunNotice::Cancelled, {done});
+  env.intents.Status(u"処理中断 MSG:" + done + u"まで処理済み");
   StopRun(env, state);
   return RunOutcome::Cancelled;
 }
 
 RunOutcome NetworkFailure(RunEnv& env, RunState& state) {
-  Critical(env, Text(u"原因不明のエラーが発生したためデータの取得に失敗しました") + kCrLf +
-                    u"ネットワークに接続されていない、もしくは切断された可能性があります" + kCrLf +
-                    u"プロキシを使用している場合はプロキシの設定を見なおしてください" + kCrLf +
-                    u"何度も同じエラーが出る場合は、アプリケーションを再起動してみてください");
+  env.intents.Notice(RunNotice::NetworkFailure);
   StopRun(env, state);
   return RunOutcome::Ended;
+}
+
+// The page of message N with its retries. Nothing when the run ended here (`outcome` tells).
+std::optional<Text> ReceivePage(RunEnv& env, RunState& state, RetryingFetch& fetch,
+                                const std::function<void(const Text&)>& log_line,
+                                RunOutcome& outcome) {
+  for (;;) {
+    switch (fetch.Fetch()) {
+      case RetryingFetch::Outcome::Aborted:
+        AbortRun(env, state);
+        outcome = RunOutcome::Ended;
+        return std::nullopt;
+      case RetryingFetch::Outcome::Cancelled:
+        outcome = Cancel(env, state);
+        return std::nullopt;
+      case RetryingFetch::Outcome::GaveUp:
+        outcome = NetworkFailure(env, state);
+        return std::nullopt;
+      case RetryingFetch::Outcome::Page:
+        break;
+    }
+    Text page = DecodePreparedPage(fetch.body(), state.board);
+    state.values = ExtractItems(page, state.board);
+    // Receive-retry mode: a page without items is fetched again like an empty answer.
+    if (AllItemsEmpty(state.values) && env.job.error_policy == ErrorPolicy::ReceiveAgain) {
+      if (fetch.RetryReceive(u"有効なメッセージが取得できませんでした")) continue;
+      log_line(u"有効なメッセージが取得できませんでした (空のまま続行)");
+    }
+    return page;
+  }
+}
+
+// A page without items in "ask" mode: go on? False when the run stopped here.
+bool GoOnAfterInvalidPage(RunEnv& env, RunState& state, TextView page) {
+  if (!env.intents.GoOnAfterInvalidPage(page)) {
+    env.intents.Status(u"処理中断 MSG:" + Num(state.current_number) + u"まで処理済み");
+    StopRun(env, state);
+    return false;
+  }
+  if (state.ask_again) {
+    if (!env.intents.AskAgainNextTime()) {
+      env.job.SetErrorPolicy(ErrorPolicy::Ignore);
+      env.intents.Changed(env.job);
+    }
+    state.ask_again = false;
+  }
+  return true;
+}
+
+// The max-message flag: the range follows the board's newest number. False when the run ended.
+bool FollowHighest(RunEnv& env, RunState& state) {
+  const double n = state.current_number, first = state.first_number;
+  double previous = state.highest_number;
+  int item = state.board.maxmsg_item;
+  if ((state.highest_number == 0 || state.highest_number == n) && item != -1) {
+    state.highest_number =
+        item < static_cast<int>(state.values.size()) ? NumericValue(state.values[item]) : 0;
+    // The range ends where N + 1 still counts on, whatever number the page shows.
+    if (state.highest_number > n && state.highest_number >= first) {
+      env.job.SetTo(std::min(state.highest_number, kMaxMessageNumber));
+      env.intents.Changed(env.job);
+    }
+  }
+  if (previous == 0 && state.highest_number == 0) {
+    env.intents.Notice(RunNotice::HighestUnknown);
+    env.hooks.SaveHistory();
+    return false;
+  }
+  if (previous == 0 && state.highest_number < first) {
+    env.intents.Notice(RunNotice::NothingFrom, {Num(first), Num(state.highest_number)});
+    env.hooks.SaveHistory();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -89,109 +158,35 @@ Text FetchStatusText(double n, double first, double to, int64_t elapsed_seconds)
   return status;
 }
 
-Text InvalidPageQuestion(TextView page) {
-  Text excerpt = ReplaceAll(StripTags(page), u"->", u"");
-  if (excerpt.empty()) excerpt = Text(page);
-  Text q = Text(u"有効なメッセージが取得できませんでした") + kCrLf +
-           u"指定されたURLが無効か、最大メッセージ番号を超えているか、設定ファイルが古い可能性があ"
-           u"ります" +
-           kCrLf + u"----- 受信データ簡易表示 START ---------------------------------" + kCrLf;
-  for (size_t i = 0; i < 5; ++i) {
-    size_t at = i * 100;
-    q += (at < excerpt.size() ? excerpt.substr(at, 100) : Text()) + kCrLf;
-  }
-  q += Text(u"----- 受信データ簡易表示  END  ---------------------------------") + kCrLf + kCrLf +
-       u"処理を継続しますか？";
-  return q;
-}
-
 RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& log) {
-  MainForm& form = env.form;
-  const double first = state.first_number;
   for (;;) {
     const double n = state.current_number;
     // Past the range, or where N + 1 would be N again (no address is fetched twice in a row
     // but as a retry).
-    if (NumericValue(form.Text_to().Value()) < n || !(n + 1 > n)) {
+    if (env.job.to < n || !(n + 1 > n)) {
       EndRun(env, state);
       return state.unwritten > 0 ? RunOutcome::Incomplete : RunOutcome::Finished;
     }
-    form.Label_status().SetValue(
-        FetchStatusText(n, first, NumericValue(form.Text_to().Value()),
-                        SecondsBetween(state.start_time, env.clock.Now())));
+    env.intents.Status(FetchStatusText(n, state.first_number, env.job.to,
+                                       SecondsBetween(state.start_time, env.clock.Now())));
 
-    Text url = form.Text_url1().Value() + FormatMessageNumber(n, state.board.msg_keta) +
-               form.Text_url2().Value();
+    Text url = env.job.url1 + FormatMessageNumber(n, state.board.msg_keta) + env.job.url2;
     RetryingFetch fetch = MessageFetch(env, state, http, log, url);
     auto log_line = [&](const Text& what) { log.Add(env.clock.Now(), n, url, what); };
-    Text page;
-    for (;;) {
-      switch (fetch.Fetch()) {
-        case RetryingFetch::Outcome::Aborted:
-          AbortRun(env, state);
-          return RunOutcome::Ended;
-        case RetryingFetch::Outcome::Cancelled:
-          return Cancel(env, state);
-        case RetryingFetch::Outcome::GaveUp:
-          return NetworkFailure(env, state);
-        case RetryingFetch::Outcome::Page:
-          break;
-      }
-      page = DecodePreparedPage(fetch.body(), state.board);
-      state.values = ExtractItems(page, state.board);
-      // Receive-retry mode: a page without items is fetched again like an empty answer.
-      if (AllItemsEmpty(state.values) && form.Option_Error().Index() == 2) {
-        if (fetch.RetryReceive(u"有効なメッセージが取得できませんでした")) continue;
-        log_line(u"有効なメッセージが取得できませんでした (空のまま続行)");
-      }
-      break;
-    }
+    RunOutcome outcome = RunOutcome::Ended;
+    std::optional<Text> page = ReceivePage(env, state, fetch, log_line, outcome);
+    if (!page) return outcome;
     fetch.body().clear();
     fetch.body().shrink_to_fit();
 
-    if (AllItemsEmpty(state.values) && form.Option_Error().Index() == 0) {
+    if (AllItemsEmpty(state.values) && env.job.error_policy == ErrorPolicy::Ask) {
       log_line(u"有効なメッセージが取得できませんでした");
-      env.ui.Beep();
-      if (env.ui.MessageBox(InvalidPageQuestion(page), kAppCaption, Icon::Question,
-                            Buttons::YesNo) != Answer::Yes) {
-        form.Label_status().SetValue(u"処理中断 MSG:" + Num(n) + u"まで処理済み");
-        StopRun(env, state);
-        return RunOutcome::Ended;
-      }
-      if (state.ask_again) {
-        if (env.ui.MessageBox(u"次にデータ受信エラーが発生した際もこの確認画面を表示しますか？",
-                              kAppCaption, Icon::Question, Buttons::YesNo) == Answer::No)
-          form.Option_Error().SetIndex(1);
-        state.ask_again = false;
-      }
+      if (!GoOnAfterInvalidPage(env, state, *page)) return RunOutcome::Ended;
     }
-    page.clear();
+    page.reset();
 
     CleanUpItems(state.values, state.board, state.output.special, state.topic_title);
-
-    if (form.Check_MaxMsg().Value() == 1) {
-      double previous = state.highest_number;
-      int item = state.board.maxmsg_item;
-      if ((state.highest_number == 0 || state.highest_number == n) && item != -1) {
-        state.highest_number =
-            item < static_cast<int>(state.values.size()) ? NumericValue(state.values[item]) : 0;
-        // The range ends where N + 1 still counts on, whatever number the page shows.
-        if (state.highest_number > n && state.highest_number >= first)
-          form.Text_to().SetValue(Num(std::min(state.highest_number, kMaxMessageNumber)));
-      }
-      if (previous == 0 && state.highest_number == 0) {
-        Critical(env, u"最大メッセージ数が取得できなかったので処理を中断します");
-        env.hooks.SaveHistory();
-        return RunOutcome::Ended;
-      }
-      if (previous == 0 && state.highest_number < first) {
-        Critical(env, u"メッセージ番号" + Num(first) + u"以降のデータはありませんでした" + kCrLf +
-                          u"最大メッセージ数=" + Num(state.highest_number));
-        env.hooks.SaveHistory();
-        return RunOutcome::Ended;
-      }
-    }
-
+    if (env.job.max_msg && !FollowHighest(env, state)) return RunOutcome::Ended;
     if (OutputMessage(env, state) == Step::End) return RunOutcome::Ended;
   }
 }

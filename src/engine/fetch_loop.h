@@ -1,4 +1,4 @@
-// The middle of a collection run: every message number from Text_from to Text_to is fetched
+// The middle of a collection run: every message number of the job's range is fetched
 // (with its time-out and empty-answer retries), decoded, cut into items, checked, and handed to
 // the output stages; the status line shows the progress and an estimate of the time left.
 #pragma once
@@ -13,14 +13,14 @@ namespace pellucor {
 
 // How a run ended, for callers that report it (the CLI's exit status).
 enum class RunOutcome {
-  Finished,    // ran past Text_to
-  Incomplete,  // ran past Text_to, but left data unwritten or the history unsaved
+  Finished,    // ran past the range
+  Incomplete,  // ran past the range, but left data unwritten or the history unsaved
   Ended,       // ended early: a failed check, a No, a network failure, an error
   Cancelled,   // the cancel request was seen
 };
 
 // error.log in the program folder: one CP932 line per retry, time-out, invalid page and
-// failure of a run, when Check_Error_Log is checked.
+// failure of a run, when the job asks for it.
 class ErrorLog {
  public:
   ErrorLog(Text path, bool enabled) : path_(std::move(path)), enabled_(enabled) {}
@@ -34,9 +34,6 @@ class ErrorLog {
 
 // Seconds per message and the status line at the start of message N.
 Text FetchStatusText(double n, double first, double to, int64_t elapsed_seconds);
-
-// The invalid-page question for a page text.
-Text InvalidPageQuestion(TextView page);
 
 // The loop from state.current_number on. The run driver has set up `state` and applied the
 // network settings.

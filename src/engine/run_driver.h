@@ -1,42 +1,34 @@
-// One collection run as the Run command starts it: the window is locked, the values are checked
-// in their fixed order, the output path completed, the definitions loaded, the job looked up in
-// the history, and the fetch loop entered.
+// One collection run after its job has been built and checked and its definitions loaded: the
+// job is looked up in the history, an existing single output file is asked about, the network
+// settings are applied and the fetch loop entered.
 #pragma once
 
-#include <functional>
+#include <optional>
 
-#include "app/program.h"
 #include "engine/fetch_loop.h"
+#include "engine/job.h"
 #include "engine/pipeline.h"
+#include "platform/http.h"
 
 namespace pellucor {
 
-// Running: cancel request cleared, every control but Cancel and the status line disabled, busy
-// pointer. Idle: the reverse, Text_to enabled only without Check_MaxMsg, cancel request set.
-void SetRunState(MainForm& form, Ui& ui, bool running);
-
-// The history store and the result viewer as the end and stop steps of a run reach them.
-class ProgramRunHooks : public RunHooks {
- public:
-  ProgramRunHooks(Program& program, std::function<void()> show_result)
-      : program_(program), show_result_(std::move(show_result)) {}
-  void UpdateHistory(RunState& state) override;
-  void SaveHistory() override;
-  void ShowResult() override {
-    if (show_result_) show_result_();
-  }
-  bool save_failed() const { return save_failed_; }
-
- private:
-  Program& program_;
-  std::function<void()> show_result_;
-  bool save_failed_ = false;
+// The world a run works in, as the front end gives it.
+struct RunWorld {
+  RunIntents& intents;
+  RunHooks& hooks;
+  Clock& clock;
+  Shell& shell;
+  HttpClient& http;
+  Text program_dir;   // ends with the separator
+  Text version_text;  // VersionText
 };
 
-// The run itself (between SetRunState(true) and SetRunState(false)).
-RunOutcome RunCollection(Program& program, RunHooks& hooks);
+// Sets access type, proxy and time-out; nothing is set and the problem is returned when the
+// named proxy lacks its address or port.
+std::optional<RunNotice> ApplyNetwork(const NetworkSettings& network, HttpClient& http);
 
-// SetRunState, RunCollection with ProgramRunHooks, SetRunState: the Run command.
-RunOutcome RunCommand(Program& program, std::function<void()> show_result = {});
+// The run from the history look-up on; `job` is moved on as the run goes (the front end hears
+// of it through the intents).
+RunOutcome RunJob(Job& job, BoardDefinition board, OutputType output, RunWorld& world);
 
 }  // namespace pellucor

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "app/main_form.h"
 #include "common/files.h"
 #include "common/numeric.h"
+#include "engine/job.h"
 #include "platform/ui.h"
 
 namespace pellucor {
@@ -107,31 +107,31 @@ int FindHistoryRecord(const HistoryList& list, const HistoryRecord& r, bool devi
   return -1;
 }
 
-void UpdateHistoryRecord(HistoryList& list, int& index, MainForm& form, const RunSummary& run) {
+void UpdateHistoryRecord(HistoryList& list, int& index, const Job& job, const RunSummary& run) {
   if (index < 0 || index >= static_cast<int>(list.size())) {
     list.emplace_back();
     index = static_cast<int>(list.size()) - 1;
   }
+  const RunRequest& as_given = job.request;
   HistoryRecord& r = list[index];
-  r.url1 = form.Text_url1().Value();
-  r.url2 = form.Text_url2().Value();
-  r.fromNumber = form.Text_from().Value();
-  r.toNumber = form.Text_to().Value();
-  r.maxMsg = Decimal(form.Check_MaxMsg().Value());
+  r.url1 = job.url1;
+  r.url2 = job.url2;
+  r.fromNumber = as_given.from;
+  r.toNumber = as_given.to;
+  r.maxMsg = Decimal(job.max_msg);
   r.boardFile = run.board_file;
   r.outputTypeFile = run.output_type_file;
-  r.outputPath = form.Text_out().Value();
-  r.topicToFilename = Decimal(form.Check_TopicToFilename().Value());
-  r.createTitleIndex = Decimal(form.Check_CreateTitleIndex().Value());
-  r.noOutBlank = Decimal(form.Check_nooutblank().Value());
-  r.divide = Decimal(form.Check_devide().Value());
-  if (form.Option_devidekind().Index() >= 0)
-    r.divideKind = Decimal(form.Option_devidekind().Index());
-  r.divideCount = form.Text_devidecnt().Value();
+  r.outputPath = job.output_path;
+  r.topicToFilename = Decimal(job.topic_to_filename);
+  r.createTitleIndex = Decimal(job.create_title_index);
+  r.noOutBlank = Decimal(job.no_out_blank);
+  r.divide = Decimal(job.split.enabled);
+  if (as_given.devide_kind >= 0) r.divideKind = Decimal(as_given.devide_kind);
+  r.divideCount = as_given.devide_count;
   r.splitKey = Decimal(run.split_key);
   r.fileMessageCount = Decimal(run.file_message_count);
-  r.divideDateKind = Decimal(form.Combo_devidedatekind().Index());
-  r.divideFileSize = form.Text_devidefilesize().Value();
+  r.divideDateKind = Decimal(as_given.devide_date_kind);
+  r.divideFileSize = as_given.devide_file_size;
   r.boardName = run.board_name;
   r.title = run.title;
   r.lastMessage = FormatNumber(run.last_message);

@@ -12,7 +12,7 @@
 
 namespace pellucor {
 
-class MainForm;
+struct Job;
 class Ui;
 
 struct HistoryRecord {
@@ -62,9 +62,9 @@ int FindHistoryRecord(const HistoryList& list, const HistoryRecord& record, bool
 
 // What a run hands to the history at its end or stop.
 struct RunSummary {
-  Text board_file;  // catalogue entry of Combo_bbs
+  Text board_file;  // the job's board entry
   Text board_name;
-  Text output_type_file;  // catalogue entry of Combo_out
+  Text output_type_file;  // the job's output type entry
   int64_t split_key = 1;
   int64_t file_message_count = 0;
   Text title;
@@ -74,10 +74,11 @@ struct RunSummary {
   DateTime end;
 };
 
-// Writes fields 1-24 of the run's record from the window and the summary (field 25 kept).
+// Writes fields 1-24 of the run's record from the job (its values as given where the record
+// keeps a text) and the summary (field 25 kept).
 // `index` is the entry found at the run's start, or -1: then a new entry is appended and
 // `index` is set to it.
-void UpdateHistoryRecord(HistoryList& list, int& index, MainForm& form, const RunSummary& run);
+void UpdateHistoryRecord(HistoryList& list, int& index, const Job& job, const RunSummary& run);
 
 enum class HistoryLoad { Missing, Loaded, UnknownVersion, Damaged };
 

@@ -27,9 +27,12 @@ class ScratchDir : public ::testing::Test {
 
 struct RecordingHooks : RunHooks {
   std::vector<std::string> calls;
-  void UpdateHistory(RunState&) override { calls.push_back("update"); }
+  std::optional<HistoryCarry> LookUp(const Job&) override { return std::nullopt; }
+  bool Claim(const Job&) override { return true; }
+  void UpdateHistory(const Job&, const RunState&) override { calls.push_back("update"); }
   void SaveHistory() override { calls.push_back("save"); }
   void ShowResult() override { calls.push_back("show"); }
+  RunCheckpoint* Checkpoint(const RunEnv&) override { return nullptr; }
 };
 
 }  // namespace pellucor::testing

@@ -6,6 +6,7 @@
 
 #include <numeric>
 
+#include "app/run_dialogs.h"
 #include "common/files.h"
 #include "support/run_fixture.h"
 

@@ -1,5 +1,5 @@
 // The run's checks, in their order and with their exact messages.
-#include "engine/run_driver.h"
+#include "app/run_command.h"
 
 #include <gtest/gtest.h>
 

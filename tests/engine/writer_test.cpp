@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
+#include "app/run_command.h"
+#include "app/run_dialogs.h"
 #include "common/files.h"
 #include "engine/pipeline.h"
 #include "engine_fixture.h"
@@ -53,13 +55,13 @@ class Writer : public testing::ScratchDir {
   }
   Step Message(const Text& subject, const Text& date = u"2001/01/15 10:00") {
     st_.values = {subject, date};
-    return OutputMessage(env_, st_);
+    return OutputMessage(Env(), st_);
   }
   // A run of messages with these subjects from `first` (0: go on with the current run).
   void Run(double first, std::initializer_list<const char16_t*> subjects, bool end = true) {
     if (first) StartRun(first);
     for (const char16_t* s : subjects) EXPECT_EQ(Message(s), Step::Continue) << ToUtf8(s);
-    if (end) EndRun(env_, st_);
+    if (end) EndRun(Env(), st_);
   }
   void Split(int kind, const char16_t* count = u"1000") {
     form_.Check_devide().SetValue(1);
@@ -72,7 +74,17 @@ class Writer : public testing::ScratchDir {
   testing::RecordingShell shell_;
   testing::RecordingHooks hooks_;
   DefinitionCatalog catalog_;
-  RunEnv env_{form_, ui_, clock_, shell_, hooks_, catalog_, dir_, u"1.00"};
+  // The job as the window holds it now; the run writes its changes back into the window.
+  RunEnv& Env() {
+    job_ = JobOf(RequestOf(form_), catalog_);
+    return env_;
+  }
+  Text Name(int32_t split_key, int32_t count, bool index) {
+    return BuildOutputFileName(JobOf(RequestOf(form_), catalog_), split_key, count, index);
+  }
+  RunDialogs dialogs_{ui_, form_};
+  Job job_;
+  RunEnv env_{job_, dialogs_, clock_, shell_, hooks_, dir_, u"1.00"};
   RunState st_;
 };
 
@@ -156,15 +168,15 @@ TEST_F(Writer, BlankMessagesTitleIndexAndOpenWhileCollecting) {
 TEST_F(Writer, FileNames) {
   // Without an extension the output type's mark is added; the last dot marks the extension.
   form_.Text_out().SetValue(u"/log/topic");
-  EXPECT_EQ(BuildOutputFileName(form_, catalog_, 7, 0, true), u"/log/topic_idx.html");
+  EXPECT_EQ(Name(7, 0, true), u"/log/topic_idx.html");
   // A "." only in the folder: the index goes beside the file, not into another folder.
   form_.Text_out().SetValue(u"/home/u/o.d/topic");
-  EXPECT_EQ(BuildOutputFileName(form_, catalog_, 7, 0, true), u"/home/u/o.d/topic_idx");
+  EXPECT_EQ(Name(7, 0, true), u"/home/u/o.d/topic_idx");
   form_.Text_out().SetValue(u"/log/topic");
   Split(0, u"3");
-  EXPECT_EQ(BuildOutputFileName(form_, catalog_, 1000, 1, true), u"/log/topic_1000_idx.html");
+  EXPECT_EQ(Name(1000, 1, true), u"/log/topic_1000_idx.html");
   form_.Text_out().SetValue(u"/log/a.b.c.htm");
-  EXPECT_EQ(BuildOutputFileName(form_, catalog_, 12, 3, false), u"/log/a.b.c_012.htm");
+  EXPECT_EQ(Name(12, 3, false), u"/log/a.b.c_012.htm");
 }
 
 TEST_F(Writer, CountSplitAcrossFilesAndRuns) {
@@ -172,7 +184,7 @@ TEST_F(Writer, CountSplitAcrossFilesAndRuns) {
   Run(0, {u"a", u"b", u"c"}, false);
   EXPECT_EQ(Bytes(u"out_001.html"), "H\r\n1:a\r\n2:b\r\n" + Foot("c"));
   EXPECT_EQ(Bytes(u"out_002.html"), "H\r\n3:c\r\n");
-  StopRun(env_, st_);
+  StopRun(Env(), st_);
   // Continuing a series across runs is compared byte for byte by the command line's tests.
   EXPECT_EQ(std::tuple(Bytes(u"out_002.html"), form_.Text_from().Value(), hooks_.calls),
             std::tuple("H\r\n3:c\r\n" + Foot("c"), u"4", Calls{"update", "save"}));
@@ -196,7 +208,7 @@ TEST_F(Writer, DateSplit) {
   Message(u"b", u"2001/01/16 10:00");
   Message(u"c", u"0000/00/00(00) later");
   Message(u"d", u"2001/01/15(月) 23:00");  // back to an existing file of the series
-  EndRun(env_, st_);
+  EndRun(Env(), st_);
   // The old footer is blanked and the file gets a new one: never a footer mid-file.
   EXPECT_EQ(Bytes(u"out_20010116.html") + Bytes(u"out_19700101.html") + Bytes(u"out_20010115.html"),
             "H\r\n2:b\r\n" + Foot("c") + "H\r\n3:c\r\n" + Foot("d") + "H\r\n1:a\r\n" + kBlank +
@@ -286,8 +298,8 @@ TEST_F(Writer, FolderAsOutputIsRefusedAndEndsAsAnAbort) {
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(std::tuple(ui_.messages[0].text, ui_.messages[0].buttons, hooks_.calls,
                        Bytes(u"out_001.html"), form_.Text_from().Value(), st_.split_key),
-            std::tuple(NotAFileText(Path(u"out_002.html")), Buttons::Ok, Calls{"update", "save"},
-                       "H\r\n1:a\r\n" + Foot("b"), Text(u"2"), 1));
+            std::tuple(RunNoticeText(RunNotice::NotAFile, {Path(u"out_002.html")}), Buttons::Ok,
+                       Calls{"update", "save"}, "H\r\n1:a\r\n" + Foot("b"), Text(u"2"), 1));
 }
 
 // A full disk while message 2 and its title index entry are written. What was half written is
@@ -344,8 +356,8 @@ TEST_F(Writer, FullDiskCutsBackTheHalfWrittenMessage) {
 
 TEST_F(Writer, AbortGivesTheFooterOnce) {
   Run(0, {u"a"}, false);
-  AbortRun(env_, st_);
-  AbortRun(env_, st_);
+  AbortRun(Env(), st_);
+  AbortRun(Env(), st_);
   EXPECT_EQ(std::tuple(Bytes(u"out.html"), hooks_.calls, form_.Text_from().Value()),
             std::tuple("H\r\n1:a\r\n" + Foot("a"), Calls{"update", "save", "update", "save"},
                        Text(u"2")));

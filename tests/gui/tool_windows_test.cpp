@@ -15,7 +15,7 @@ using B = QMessageBox;
 
 namespace {
 
-HistoryRecord Job(const Text& title, const Text& when, const Text& last) {
+HistoryRecord JobRecord(const Text& title, const Text& when, const Text& last) {
   HistoryRecord r;
   r.url1 = u"http://b.example/m?mid=";
   r.fromNumber = r.maxMsg = r.divide = u"1";
@@ -50,9 +50,9 @@ class ToolWindowsTest : public QObject {
 
 void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   ProgramHome home;
-  home.WriteFile("record.dat", SerializeHistory({Job(u"古い", u"2001/01/02 03:04:05", u"10"),
-                                                 Job(u"日付なし", u"unknown", u"3"),
-                                                 Job(u"新しい", u"2001/05/06 07:08:09", u"150")}));
+  home.WriteFile("record.dat", SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10"),
+                                                 JobRecord(u"日付なし", u"unknown", u"3"),
+                                                 JobRecord(u"新しい", u"2001/05/06 07:08:09", u"150")}));
   ModalScript script;
   Session s(home);
   QStringList disabled;
@@ -267,7 +267,7 @@ void ToolWindowsTest::failingOpenerIsReportedWithoutFreezing() {
   QVERIFY(QtShell("true", "").Open(u"/tmp"));
 
   ProgramHome home;
-  home.WriteFile("record.dat", SerializeHistory({Job(u"古い", u"2001/01/02 03:04:05", u"10")}));
+  home.WriteFile("record.dat", SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10")}));
   ModalScript script;
   Session s(home);
   Form_record record(s.window.program().history, s.window, s.ui, shell, s.window.catalog());

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "app/main_form.h"
 #include "common/files.h"
+#include "engine/job.h"
 #include "support/scratch_folder.h"
 #include "support/scripted_ui.h"
 
@@ -153,15 +153,15 @@ TEST(FindHistoryRecord, MatchesOnAddressesOutputAndSplitKind) {
 }
 
 TEST(UpdateHistoryRecord, AppendsOnceThenAccumulates) {
-  MemoryForm form;
-  form.Text_url1().SetValue(u"http://h/?mid=");
-  form.Check_MaxMsg().SetValue(1);
-  form.Option_devidekind().SetIndex(2);
+  Job job;
+  job.url1 = u"http://h/?mid=";
+  job.max_msg = true;
+  job.request.devide_kind = 2;
   HistoryList list;
   int index = -1;
   DateTime start{2001, 5, 12, 13, 45, 0}, end{2001, 5, 12, 13, 46, 40};
   RunSummary run{u"_yahoo.bbs", u"板", u"_html.out", 3, 7, u"題", 25, 25, start, end};
-  UpdateHistoryRecord(list, index, form, run);
+  UpdateHistoryRecord(list, index, job, run);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(index, 0);
   const HistoryRecord& r = list[0];
@@ -174,7 +174,7 @@ TEST(UpdateHistoryRecord, AppendsOnceThenAccumulates) {
   run.handled = 5;
   run.start = run.end;
   run.end = {2001, 5, 13, 0, 0, 0};
-  UpdateHistoryRecord(list, index, form, run);
+  UpdateHistoryRecord(list, index, job, run);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ((std::vector<Text>{r.totalMessages, r.totalSeconds, r.lastRunTime, r.comment}),
             (std::vector<Text>{u"30", u"36900", u"2001/05/13 00:00:00", u"keep"}));

@@ -8,7 +8,7 @@
 #include "app/settings.h"
 #include "common/files.h"
 #include "engine/definitions.h"
-#include "engine/run_driver.h"
+#include "app/run_command.h"
 
 namespace pellucor::testing {
 

@@ -24,12 +24,12 @@
 
 #include "common/text.h"
 
+#include "engine/pipeline.h"
+#include "history/store.h"
+
 namespace pellucor {
 
 class Ui;
-struct RunEnv;
-struct RunState;
-struct TrackedFile;
 
 class RunJournal {
  public:
@@ -56,16 +56,49 @@ class RunJournal {
   int64_t last_durable_ms_ = 0;
 };
 
-// Journal records of a run (see RunState::journal).
-// After each message written (and once at the start): what a cancel would leave.
-void CheckpointRun(RunEnv& env, RunState& state);
-// Before a file is begun: how to undo what beginning it will change.
-void CheckpointBeforeBegin(RunEnv& env, RunState& state, const Text& path, const Text& index);
-// After the run's closing steps: the history is saved; only the settings are still owed.
-void CheckpointClosed(RunEnv& env, RunState& state);
+// A file as the journal knows it: its length after the last write, and its last bytes.
+struct TrackedFile {
+  Text path;
+  int64_t length = -1;  // -1: absent
+  std::string tail;
+};
 
 // After a write to `path` of `added` bytes (empty: none), or when the file in hand changed.
 void TrackWrite(TrackedFile& f, const Text& path, std::string_view added);
+
+// The records of one run, written into its journal as the writer reports its steps. Lives
+// while the run does (it reads the run's job through `env`).
+class JournalCheckpoint : public RunCheckpoint {
+ public:
+  // `key` and `devide`: what the job was looked up by in the history.
+  JournalCheckpoint(RunJournal& journal, const RunEnv& env, HistoryRecord key, bool devide)
+      : journal_(journal), env_(env), key_(std::move(key)), devide_(devide) {}
+
+  void AfterMessage(const RunState& state) override;
+  void BeforeBegin(const RunState& state, const Text& path, const Text& index) override;
+  void Began(const Text& path) override { TrackWrite(out_, path, {}); }
+  void Wrote(const Text& path, std::string_view bytes, const Text& index,
+             std::string_view index_bytes) override;
+  void Finished(const Text& path) override { unsynced_.push_back(path); }
+  void Closed(const RunState& state) override;
+
+ private:
+  std::string Common();
+  void AddRun(std::string& body, const RunState& state);
+  void UpdateFooter(const RunState& state);
+
+  RunJournal& journal_;
+  const RunEnv& env_;
+  HistoryRecord key_;
+  bool devide_;
+  TrackedFile out_, index_;
+  std::string footer_;  // the footer slot of out_ as a cancel would write it (hex)
+  Text footer_path_;
+  bool footer_fixed_ = false;
+  std::vector<Text> unsynced_;  // files finished since the last record
+  std::string common_;          // settings and history key, as last recorded
+  Text common_sig_;
+};
 
 // Marks that a run writes to `target` (its output file or series) while the handle lives.
 // Nothing, with `busy` set, when a run of this program folder writes there already; nothing

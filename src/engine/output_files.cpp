@@ -1,0 +1,104 @@
+#include "engine/output_files.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/files.h"
+
+namespace pellucor {
+namespace {
+
+int64_t g_space_left = -1;  // SetOutputSpaceForTesting
+
+int CloseChecked(int fd, int err) {
+  if (::close(fd) != 0 && err == 0) err = errno;
+  return err;
+}
+
+}  // namespace
+
+int WriteAll(int fd, std::string_view bytes, int64_t at) {
+  int full = 0;
+  if (g_space_left >= 0 && static_cast<int64_t>(bytes.size()) > g_space_left) {
+    bytes = bytes.substr(0, static_cast<size_t>(g_space_left));
+    full = ENOSPC;
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = at < 0 ? ::write(fd, bytes.data() + done, bytes.size() - done)
+                       : ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                  static_cast<off_t>(at) + static_cast<off_t>(done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<size_t>(n);
+    if (g_space_left >= 0) g_space_left -= n;
+  }
+  return full;
+}
+
+int ReadAt(int fd, std::string& out, int64_t at) {
+  size_t done = 0;
+  while (done < out.size()) {
+    ssize_t n = ::pread(fd, out.data() + done, out.size() - done,
+                        static_cast<off_t>(at) + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  out.resize(done);
+  return 0;
+}
+
+// Never blocks on a FIFO or device and never writes into one.
+int WithFile(TextView path, OpenFor mode, const std::function<int(int fd, int64_t size)>& body) {
+  const int flags = mode == OpenFor::Append ? O_WRONLY | O_APPEND : O_RDWR;
+  int fd = ::open(NativePath(path).c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return errno == EISDIR || errno == ENXIO ? kNotAFile : errno;
+  struct stat sb;
+  if (::fstat(fd, &sb) != 0) return CloseChecked(fd, errno);
+  if (!S_ISREG(sb.st_mode)) return CloseChecked(fd, kNotAFile);
+  return CloseChecked(fd, body(fd, static_cast<int64_t>(sb.st_size)));
+}
+
+int AppendBytes(TextView path, std::string_view bytes) {
+  return WithFile(path, OpenFor::Append, [&](int fd, int64_t) { return WriteAll(fd, bytes); });
+}
+
+int AppendLine(TextView path, TextView text) {
+  std::string bytes = EncodeCp932(text);
+  bytes += "\r\n";
+  return AppendBytes(path, bytes);
+}
+
+FileMark MarkOf(const Text& path) {
+  return {path, FileSize(path)};
+}
+
+void CutBack(const FileMark& m) {
+  if (m.path.empty()) return;
+  std::string native = NativePath(m.path);
+  struct stat sb;
+  if (::stat(native.c_str(), &sb) != 0 || !S_ISREG(sb.st_mode)) return;
+  if (!m.size) {
+    ::unlink(native.c_str());
+  } else if (sb.st_size > *m.size) {
+    [[maybe_unused]] int ignored = ::truncate(native.c_str(), static_cast<off_t>(*m.size));
+  }
+}
+
+bool ExistsButNotAFile(TextView path) {
+  struct stat sb;
+  return path.find(u'\0') == TextView::npos && ::stat(NativePath(path).c_str(), &sb) == 0 &&
+         !S_ISREG(sb.st_mode);
+}
+
+void SetOutputSpaceForTesting(int64_t bytes) {
+  g_space_left = bytes;
+}
+
+}  // namespace pellucor
