@@ -90,8 +90,8 @@ Done Guarded(RunEnv& env, RunState& st, const Text& path, Op op, Undo undo) {
     if (err == 0) return Done::Ok;
     undo();
     Next r = err == kNotAFile ? EndWith(env, st, RunNotice::NotAFile, {path})
-                 : err == ENOENT  ? MissingFolder(env, st, path)
-                                  : AskAfterError(env, st, err, path);
+             : err == ENOENT  ? MissingFolder(env, st, path)
+                              : AskAfterError(env, st, err, path);
     if (r == Next::Skip) {
       st.unwritten += 1;
       return Done::Skipped;
