@@ -112,9 +112,9 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
 void ToolWindowsTest::patrolItemsAndLogButton() {
   pellucor::testing::BoardServer board({.count = 12});
   ProgramHome home;
-  HistoryRecord job = Job(u"巡回", u"2001/05/06 07:08:09", u"10");
+  HistoryRecord job = JobRecord(u"巡回", u"2001/05/06 07:08:09", u"10");
   job.url1 = FromUtf8(board.url1());
-  home.WriteFile("record.dat", SerializeHistory({job, Job(u"別", u"2001/01/02 03:04:05", u"3")}));
+  home.WriteFile("record.dat", SerializeHistory({job, JobRecord(u"別", u"2001/01/02 03:04:05", u"3")}));
   home.WriteFile("pellu.ini", "[main]\r\nproxy=1\r\n");
   ModalScript script;
   Session s(home);
