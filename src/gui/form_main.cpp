@@ -43,6 +43,7 @@
 #include "platform/ui.h"
 #include "qt_controls.h"
 #include "qt_text.h"
+#include "wait_field.h"
 #include "update/update.h"
 #include "viewer/result_viewer.h"
 
@@ -349,6 +350,9 @@ void Form_main::BuildWidgets() {
   QPushButton* command_network =
       Button("Command_Network", S(u"設定(&4)"), S(u"履歴一覧画面を表示"));
   net->addWidget(command_network);
+  wait_field_ = new WaitField;
+  all_.push_back(std::make_unique<WidgetControl>(wait_field_->edit()));
+  net->addWidget(wait_field_);
   column->addWidget(frame_network);
 
   // Value holders of the network settings: never shown, edited through Form_network.
@@ -554,6 +558,7 @@ void Form_main::Load() {
   a_->Label_status.SetValue(u"");
   RecoverInterruptedRuns(p.directory, ui_);
   LoadSettings(*this, p.settings_path, p.directory);
+  wait_field_->Load(p.settings_path);
   RefreshBoardList();
   RefreshOutputList();
   p.history.clear();
@@ -570,6 +575,7 @@ void Form_main::Unload() {
   unloaded_ = true;
   Program& p = *program_;
   SaveHistory(p.history_path, p.history, ui_, p.history_base);
+  wait_field_->Save(p.settings_path);
   if (SaveSettings(*this, p.settings_path, SelectedBoardFile(), SelectedOutputFile()) && p.journal)
     p.journal->Discard();  // the last run's journal is owed nothing more
 }
@@ -743,6 +749,7 @@ void Form_main::NetworkCommand() {
 }
 
 void Form_main::RunCommand() {
+  if (!wait_field_->Apply(program_->http, ui_)) return;
   RunLocked([this] { pellucor::RunCommand(*program_, [this] { ViewCommand(); }); });
 }
 

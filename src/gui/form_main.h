@@ -33,6 +33,8 @@ struct DefinitionCatalog;
 
 namespace pellucor::gui {
 
+class WaitField;
+
 class LineEditControl;
 class LabelControl;
 class CheckBoxControl;
@@ -127,6 +129,7 @@ class Form_main : public QMainWindow, public MainForm {
   QButtonGroup* option_error_;
   QCheckBox* check_error_log_;
   QLabel* label_network_;
+  WaitField* wait_field_;
   QButtonGroup* option_proxy_;
   QLineEdit *text_proxy_address_, *text_proxy_port_, *text_timeout_, *text_retry_;
   QPushButton *command_run_, *command_cancel_, *command_view_, *command_exit_;

@@ -14,6 +14,7 @@
 #include "pellucor_revision.h"
 #include "platform/clock.h"
 #include "platform/curl_http.h"
+#include "platform/polite_http.h"
 #include "qt_shell.h"
 #include "qt_text.h"
 #include "qt_ui.h"
@@ -71,8 +72,9 @@ int StartProgram(int argc, char** argv) {
   pellucor::gui::QtShell shell;
   pellucor::CurlHttpClient http;
   pellucor::SystemClock clock;
+  pellucor::PoliteHttpClient polite(http, clock);
   pellucor::ProgramFolder folder = pellucor::OpenProgramFolder(home, ui);
-  pellucor::gui::Form_main window(ui, shell, http, clock, folder.directory);
+  pellucor::gui::Form_main window(ui, shell, polite, clock, folder.directory);
   window.program().folder_kind = folder.kind;
   ui.SetParent(&window);
   window.Load();

@@ -150,6 +150,18 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   PatrolMarks marks = PatrolMarks::Load(PatrolMarksPath(home.dir()));
   QVERIFY(marks.IsMarked(job));
   QCOMPARE(marks.size(), size_t{1});
+
+  // The wait beside the network settings: refused when it is no number of seconds, kept apart
+  // from the 24 keys.
+  QCOMPARE(s.text("Text_Wait"), QStringLiteral("0"));
+  s.set("Text_Wait", QStringLiteral("x"));
+  script.Answer(QMessageBox::Ok);
+  s.click("Command_Run");
+  EXPECT_SCRIPT_DONE(script);
+  QCOMPARE(script.boxes.back().text, U(u"アクセス間隔は0～3600秒の範囲で指定してください"));
+  s.set("Text_Wait", QStringLiteral("0.5"));
+  s.window.close();
+  QVERIFY(home.ReadFile("pellu.ini").find("[pellucor]\r\nwait=0.5\r\n") != std::string::npos);
 }
 
 void ToolWindowsTest::downloadChoices() {
