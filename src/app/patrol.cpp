@@ -3,12 +3,16 @@
 #include "app/form_values.h"
 #include "app/main_form.h"
 #include "app/network.h"
+#include "app/run_command.h"
+#include "app/run_dialogs.h"
+#include "app/run_journal.h"
 #include "common/numeric.h"
 #include "engine/decode.h"
 #include "engine/extract.h"
+#include "engine/job.h"
 #include "engine/pipeline.h"
-#include "app/run_command.h"
-#include "app/run_journal.h"
+#include "engine/run_driver.h"
+#include "engine/run_intents.h"
 #include "engine/template.h"
 #include "history/view.h"
 #include "platform/http.h"
@@ -21,21 +25,12 @@ Text FirstLine(const Text& text) {
   return end == Text::npos ? text : text.substr(0, end);
 }
 
-bool EndsWith(TextView text, TextView tail) {
-  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
-// Answers what a job asks without the user: appending is what a patrol is for, the result is
-// not shown, and anything else is declined (or aborted) and remembered as the job's reason.
-class PatrolUi : public Ui {
+// Answers what a loader or a check would show, remembering the first message as the reason.
+class QuietUi : public Ui {
  public:
-  PatrolUi(Ui& inner, std::function<bool()> cancelled, MainForm*& form)
-      : inner_(inner), cancelled_(std::move(cancelled)), form_(form) {}
-
-  Answer MessageBox(const Text& text, const Text&, Icon icon, Buttons buttons) override {
-    if (buttons == Buttons::YesNo && IsAppendQuestion(text)) return Answer::Yes;
-    if (buttons == Buttons::YesNo && EndsWith(text, u"結果を表示しますか？")) return Answer::No;
-    if (icon != Icon::Information && reason.empty()) reason = FirstLine(text);
+  explicit QuietUi(Ui& inner) : inner_(inner) {}
+  Answer MessageBox(const Text& text, const Text&, Icon, Buttons buttons) override {
+    if (reason.empty()) reason = FirstLine(text);
     switch (buttons) {
       case Buttons::Ok:
         return Answer::Ok;
@@ -49,74 +44,119 @@ class PatrolUi : public Ui {
     }
   }
   void Beep() override {}
-  void Yield() override {
-    inner_.Yield();
-    if (form_ && cancelled_ && cancelled_()) form_->cancel_requested = true;
-  }
+  void Yield() override { inner_.Yield(); }
   std::optional<Text> InputBox(const Text&, const Text&, const Text&) override {
     return std::nullopt;
   }
   void SetBusy(bool) override {}
-  Answer AskAfterWriteError(const Text& text) override {
-    if (reason.empty()) reason = FirstLine(text);
-    return Answer::Abort;
-  }
 
   Text reason;
 
  private:
-  static bool IsAppendQuestion(const Text& text) {
-    const Text tail = Text(u"）が既に存在します") + kCrLf + u"このファイルにデータを追加しますか？";
-    return text.rfind(u"ファイル（", 0) == 0 && EndsWith(text, tail);
-  }
-
   Ui& inner_;
-  std::function<bool()> cancelled_;
-  MainForm*& form_;
 };
 
-// The form one job runs on: its status line goes to the front end.
-class JobForm : public MemoryForm {
+// A patrol job's questions answered without the user: appending is what a patrol is for, the
+// result is not shown, and anything else is declined (or aborted) and kept as the reason.
+class PatrolIntents : public RunIntents {
  public:
-  explicit JobForm(std::function<void(const Text&)> status) : status_(std::move(status)) {}
-  TextControl& Label_status() override { return label_; }
+  PatrolIntents(Ui& ui, const PatrolProgress& progress) : ui_(ui), progress_(progress) {}
+
+  void Notice(RunNotice notice, const std::vector<Text>& args) override {
+    Keep(RunNoticeText(notice, args));
+  }
+  bool UseTitleAsFileName() override { return false; }  // the notice that follows says why
+  bool RunWithAddress(const Text& msgstr) override {
+    Keep(u"取得URL（左）が '" + msgstr + u"=' で終わっていません");
+    return false;
+  }
+  bool AppendToExisting(const Text&) override { return true; }
+  bool CreateMissingFolder(const Text& folder) override {
+    Keep(u"出力先のフォルダが存在しません（" + folder + u"）");
+    return false;
+  }
+  bool GoOnAfterInvalidPage(TextView) override {
+    Keep(u"有効なメッセージが取得できませんでした");
+    return false;
+  }
+  bool AskAgainNextTime() override { return true; }
+  bool ShowResult(int32_t) override { return false; }
+  Recovery AfterFailure(const Text& description) override {
+    Keep(description);
+    return Recovery::Abort;
+  }
+  Recovery AfterWriteError(const Text& description) override {
+    Keep(description);
+    return Recovery::Abort;
+  }
+  void Status(const Text& text) override {
+    if (progress_.status) progress_.status(text);
+  }
+  void Changed(const Job&) override {}
+  void Yield() override { ui_.Yield(); }
+  bool CancelRequested() override { return progress_.cancelled && progress_.cancelled(); }
+
+  Text reason;
 
  private:
-  class Label : public TextControl {
-   public:
-    explicit Label(JobForm& form) : form_(form) {}
-    bool Enabled() const override { return true; }
-    void SetEnabled(bool) override {}
-    Text Value() const override { return value_; }
-    void SetValue(const Text& v) override {
-      value_ = v;
-      if (form_.status_) form_.status_(v);
-    }
-
-   private:
-    JobForm& form_;
-    Text value_;
-  };
-  std::function<void(const Text&)> status_;
-  Label label_{*this};
+  void Keep(const Text& text) {
+    if (reason.empty()) reason = FirstLine(text);
+  }
+  Ui& ui_;
+  const PatrolProgress& progress_;
 };
 
-// The user's network settings and error handling, the job's everything else.
-void FillJobForm(MainForm& job, MainForm& user, const HistoryRecord& r,
-                 const DefinitionCatalog& catalog) {
-  job.Option_Proxy().SetIndex(user.Option_Proxy().Index());
-  job.Text_Proxy_address().SetValue(user.Text_Proxy_address().Value());
-  job.Text_Proxy_port().SetValue(user.Text_Proxy_port().Value());
-  job.Text_Timeout().SetValue(user.Text_Timeout().Value());
-  job.Text_Retry().SetValue(user.Text_Retry().Value());
-  job.Option_Error().SetIndex(user.Option_Error().Index());
-  job.Check_Error_Log().SetValue(user.Check_Error_Log().Value());
-  job.Check_Read().SetValue(0);
+// The request of putting the record back, on the user's network settings and error handling,
+// run up to the board's newest message.
+RunRequest PatrolRequest(const RunRequest& user, const HistoryRecord& r,
+                         const DefinitionCatalog& catalog) {
+  const PutBack v = PutBackValues(r, catalog);
+  RunRequest q = user;
+  q.url1 = v.url1;
+  q.url2 = v.url2;
+  q.from = v.from;
+  q.to = v.to;
+  q.max_msg = true;
   // A definition the folder no longer has must not be replaced by whatever is selected.
-  job.Combo_bbs().SetIndex(-1);
-  job.Combo_out().SetIndex(-1);
-  ApplyPutBack(job, PutBackValues(r, catalog));
-  job.Check_MaxMsg().SetValue(1);
+  q.board = v.board_index;
+  q.output = v.output_index;
+  q.out = v.output_path;
+  q.topic_to_filename = v.topic_to_filename != 0;
+  q.devide = v.devide != 0;
+  q.devide_count = v.devide_count;
+  if (v.devide_kind >= 0) q.devide_kind = v.devide_kind;
+  if (v.devide_date_kind >= 0) q.devide_date_kind = v.devide_date_kind;
+  q.devide_file_size = v.devide_file_size;
+  q.create_title_index = v.create_title_index != 0;
+  q.no_out_blank = v.no_out_blank != 0;
+  q.read = false;
+  return q;
+}
+
+RunOutcome RunPatrolJob(Program& program, const HistoryRecord& record, PatrolIntents& intents) {
+  RunRequest request = PatrolRequest(RequestOf(program.form), record, program.catalog);
+  std::optional<Job> job = BuildJob(request, program.catalog, program.clock, intents);
+  if (!job) return RunOutcome::Ended;
+  QuietUi quiet(program.ui);
+  auto board = LoadBoardDefinition(*job->board, program.directory, quiet);
+  std::optional<OutputType> output;
+  if (board && job->output) output = LoadOutputType(*job->output, program.directory, quiet);
+  if (!board || !output) {
+    if (!job->output) intents.Notice(RunNotice::NoOutputType, {});
+    intents.reason = intents.reason.empty() ? quiet.reason : intents.reason;
+    return RunOutcome::Ended;
+  }
+  ProgramRunHooks hooks(program, {});
+  RunWorld world{intents,           hooks,          program.clock, program.shell, program.http,
+                 program.directory, program.version};
+  RunOutcome outcome = RunJob(*job, std::move(*board), std::move(*output), world);
+  if (outcome == RunOutcome::Finished && hooks.save_failed()) {
+    intents.reason = u"履歴データの保存に失敗しました";
+    outcome = RunOutcome::Incomplete;
+  }
+  // The history is saved; the user's settings are owed nothing by a patrol.
+  if (program.journal) program.journal->Discard();
+  return outcome;
 }
 
 int FindJob(const HistoryList& list, const HistoryRecord& job) {
@@ -143,8 +183,7 @@ NewMessageCheck CheckNewMessages(Program& program, const HistoryRecord& record,
     check.error = u"掲示板設定ファイル（" + record.boardFile + u"）がありません";
     return check;
   }
-  MainForm* no_form = nullptr;
-  PatrolUi quiet(program.ui, {}, no_form);
+  QuietUi quiet(program.ui);
   auto board = LoadBoardDefinition(*entry, program.directory, quiet);
   if (!board) {
     check.error = quiet.reason;
@@ -234,22 +273,8 @@ std::vector<PatrolReport> Patrol(Program& program, const std::vector<size_t>& in
       continue;
     }
 
-    MainForm* current = nullptr;
-    PatrolUi ui(program.ui, progress.cancelled, current);
-    JobForm form(progress.status);
-    FillJobForm(form, program.form, before, program.catalog);
-    current = &form;
-    Program job(program.directory, ui, program.clock, program.http, program.shell, form);
-    job.folder_kind = program.folder_kind;
-    job.catalog = program.catalog;
-    job.history = std::move(program.history);
-    job.history_base = std::move(program.history_base);
-    const RunOutcome outcome = RunCommand(job);
-    // The history was saved by the run; the journal owes nothing to the user's settings.
-    if (job.journal) job.journal->Discard();
-    program.history = std::move(job.history);
-    program.history_base = std::move(job.history_base);
-
+    PatrolIntents intents(program.ui, progress);
+    const RunOutcome outcome = RunPatrolJob(program, before, intents);
     if (const int after = FindJob(program.history, before); after >= 0) {
       report.title = program.history[after].title;
       report.added =
@@ -266,7 +291,7 @@ std::vector<PatrolReport> Patrol(Program& program, const std::vector<size_t>& in
       case RunOutcome::Incomplete:
       case RunOutcome::Ended:
         report.outcome = PatrolReport::Outcome::Ended;
-        report.reason = ui.reason.empty() ? Text(u"途中で終了しました") : ui.reason;
+        report.reason = intents.reason.empty() ? Text(u"途中で終了しました") : intents.reason;
         break;
     }
   }
