@@ -1,12 +1,14 @@
 // check and patrol as processes, against loopback boards: one whose topic grows, one whose
 // topic does not, and one that has gone down.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "cli_process.h"
 #include "common/deffile.h"
@@ -185,6 +187,35 @@ TEST_F(Patrol, MarkedJobsArePatrolledPolitelyAcrossRestartsAndUpdates) {
   EXPECT_FALSE(fs::exists(home / "patrol.dat"));
   EXPECT_EQ(Cli(home, {"history", "patrol", "1", "maybe"}).status, 2);
   EXPECT_EQ(Cli(home, {"patrol", "--wait=-1"}).status, 2);
+}
+
+TEST_F(Patrol, CtrlCEndsTheJobInHandCleanlyAndStartsNoOther) {
+  BoardServer first({.count = 20, .topic_title = u"一番目"});
+  BoardServer second({.count = 20, .topic_title = u"二番目"});
+  const fs::path home = MakeHome();
+  Collect(home, first, "first");
+  Collect(home, second, "second");
+  first.SetTopic({.count = 25, .topic_title = u"一番目"});
+  second.SetTopic({.count = 25, .topic_title = u"二番目"});
+  first.SetDelay(20000);
+  first.Misbehave(23, testing::Misbehaviour::Delay);
+  testing::CliProcess patrol({"--home", home.string(), "patrol", "--wait=0",
+                              Number(home, "一番目").first, Number(home, "二番目").first});
+  for (int i = 0; i < 1000 && first.RequestCount(23) == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(first.RequestCount(23), 1);
+  patrol.Signal(SIGINT);
+  CliResult r = patrol.Wait(20000);
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_EQ(LineOf(r.out, "一番目").at(2) + LineOf(r.out, "一番目").at(3), "2キャンセル") << r.out;
+  EXPECT_EQ(LineOf(r.out, "二番目").at(3), "未実行") << r.out;
+  EXPECT_EQ(second.RequestCount(21), 0);
+  // Ended as a cancel ends a run: the file closed with its footer slot, the job recorded.
+  const std::string text = Slurp(home / "out/first.txt");
+  ASSERT_GT(text.size(), 200u);
+  EXPECT_EQ(DecodeCp932(text.substr(text.size() - 200)).rfind(u"（Pellucor", 0), 0u);
+  EXPECT_EQ(Job(History(home), "一番目")->lastMessage, u"22");
+  EXPECT_FALSE(fs::exists(home / "runs") && !fs::is_empty(home / "runs"));
 }
 
 }  // namespace
