@@ -6,6 +6,7 @@
 #include "app/run_command.h"
 #include "app/run_dialogs.h"
 #include "app/run_journal.h"
+#include "app/wait_setting.h"
 #include "common/numeric.h"
 #include "engine/decode.h"
 #include "engine/extract.h"
@@ -14,8 +15,10 @@
 #include "engine/run_driver.h"
 #include "engine/run_intents.h"
 #include "engine/template.h"
+#include "history/patrol_marks.h"
 #include "history/view.h"
 #include "platform/http.h"
+#include "platform/polite_http.h"
 
 namespace pellucor {
 namespace {
@@ -159,11 +162,14 @@ RunOutcome RunPatrolJob(Program& program, const HistoryRecord& record, PatrolInt
   return outcome;
 }
 
+// The job's record as the run looks it up: the split kind counts only while splitting is on
+// (a run writes it even then, so an older record's empty kind becomes "0").
 int FindJob(const HistoryList& list, const HistoryRecord& job) {
   for (size_t i = 0; i < list.size(); ++i) {
     const HistoryRecord& r = list[i];
     if (r.url1 == job.url1 && r.url2 == job.url2 && r.outputTypeFile == job.outputTypeFile &&
-        r.outputPath == job.outputPath && r.divideKind == job.divideKind)
+        r.outputPath == job.outputPath &&
+        (r.divideKind == job.divideKind || WholeValue(job.divide) == 0))
       return static_cast<int>(i);
   }
   return -1;
@@ -315,6 +321,50 @@ Text PatrolOutcomeText(const PatrolReport& report) {
       break;
   }
   return u"未実行";
+}
+
+std::vector<PatrolReport> PatrolMarkedJobs(Program& program) {
+  MainForm& form = program.form;
+  SortHistoryForWindow(program.history, program.clock.Now());
+  const PatrolMarks marks = PatrolMarks::Load(PatrolMarksPath(program.directory));
+  std::vector<size_t> jobs;
+  for (size_t i = 0; i < program.history.size(); ++i)
+    if (marks.IsMarked(program.history[i])) jobs.push_back(i);
+  if (jobs.empty()) {
+    program.ui.MessageBox(
+        u"自動巡回ONの履歴がありません" + Text(kCrLf) +
+            u"履歴画面のポップアップメニューの「自動巡回ON/OFF」で設定してください",
+        kAppCaption, Icon::Exclamation, Buttons::Ok);
+    return {};
+  }
+  auto* polite = dynamic_cast<PoliteHttpClient*>(&program.http);
+  const int single_wait = polite ? polite->wait() : 0;
+  if (polite) polite->SetWait(LoadWaitSetting(program.settings_path, true));
+
+  Text job_text;
+  PatrolProgress progress;
+  progress.job_started = [&](size_t n, size_t count, const HistoryRecord& r) {
+    job_text = u"自動巡回(" + FromUtf8(std::to_string(n + 1)) + u"/" +
+               FromUtf8(std::to_string(count)) + u") " + r.title;
+    form.Label_status().SetValue(job_text);
+  };
+  progress.status = [&](const Text& status) {
+    form.Label_status().SetValue(job_text + u" : " + status);
+  };
+  progress.cancelled = [&] { return form.cancel_requested; };
+  SetRunState(form, program.ui, true);
+  std::vector<PatrolReport> reports = Patrol(program, jobs, progress);
+  SetRunState(form, program.ui, false);
+  if (polite) polite->SetWait(single_wait);
+
+  form.Label_status().SetValue(u"自動巡回終了");
+  Text summary = u"自動巡回が終了しました";
+  for (const PatrolReport& r : reports)
+    summary += Text(kCrLf) + r.title + u" : " + FromUtf8(std::to_string(r.added)) + u"件追加 " +
+               PatrolOutcomeText(r);
+  program.ui.Beep();
+  program.ui.MessageBox(summary, kAppCaption, Icon::Information, Buttons::Ok);
+  return reports;
 }
 
 }  // namespace pellucor

@@ -70,4 +70,10 @@ std::vector<PatrolReport> Patrol(Program& program, const std::vector<size_t>& in
 // "完了", "中断: reason", "キャンセル", "未実行".
 Text PatrolOutcomeText(const PatrolReport& report);
 
+// The window's patrol of the jobs marked in patrol.dat, newest first: the run state held, the
+// status line naming the job in hand, Cancel ending that job as a cancel ends a run, the
+// patrol's wait between requests. At the end a notice with one line per job (title, messages
+// added, outcome). Returns the reports (none when no job is marked: a notice says so).
+std::vector<PatrolReport> PatrolMarkedJobs(Program& program);
+
 }  // namespace pellucor

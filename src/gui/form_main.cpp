@@ -24,6 +24,7 @@
 #include "app/form_values.h"
 #include "app/error_log_view.h"
 #include "app/network.h"
+#include "app/patrol.h"
 #include "app/program.h"
 #include "app/settings.h"
 #include "app/url_recognition.h"
@@ -446,6 +447,8 @@ void Form_main::BuildMenus() {
   QMenu* record = add_menu("menu_record", S(u"履歴(&R)"));
   add_item(record, "menu_record_download", S(u"ダウンロード履歴(&D)"),
            [this] { HistoryCommand(); });
+  add_item(record, "menu_record_patrol", S(u"自動巡回実行(&P)"),
+           [this] { RunLocked([this] { PatrolMarkedJobs(*program_); }); });
   QMenu* check = add_menu("menu_check", S(u"最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ(&C)"));
   add_item(check, "manu_check_bbs", S(u"掲示板設定ﾌｧｲﾙﾁｪｯｸ(&B)"),
            [this] { CheckCommand(true, false); });

@@ -114,6 +114,8 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   ProgramHome home;
   HistoryRecord job = JobRecord(u"巡回", u"2001/05/06 07:08:09", u"10");
   job.url1 = FromUtf8(board.url1());
+  job.divide = u"0";
+  job.outputPath = home.file("patrol/out.txt");
   home.WriteFile("record.dat", SerializeHistory({job, JobRecord(u"別", u"2001/01/02 03:04:05", u"3")}));
   home.WriteFile("pellu.ini", "[main]\r\nproxy=1\r\n");
   ModalScript script;
@@ -150,6 +152,17 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   PatrolMarks marks = PatrolMarks::Load(PatrolMarksPath(home.dir()));
   QVERIFY(marks.IsMarked(job));
   QCOMPARE(marks.size(), size_t{1});
+
+  // The menu's patrol continues the marked job and sums up.
+  QDir().mkpath(home.path("patrol"));
+  script.Answer(QMessageBox::Ok);
+  s.trigger("menu_record_patrol");
+  EXPECT_SCRIPT_DONE(script);
+  QVERIFY2(script.boxes.back().text.endsWith(U(u"巡回 : 2件追加 完了")),
+           qPrintable(script.boxes.back().text));
+  QCOMPARE(s.text("Text_url1"), QS(kDefaultUrl1));  // the main window's job is not touched
+  QVERIFY(s.enabled("Command_Run"));
+  QVERIFY(home.ReadFile("patrol/out.txt").size() > 200);
 
   // The wait beside the network settings: refused when it is no number of seconds, kept apart
   // from the 24 keys.
