@@ -69,8 +69,10 @@ TEST(RetryingFetch, Policy) {
     O outcome;
     int fetches;
     std::vector<int> pauses;
-    const char* last_status;   // after the prefix "p - "
-    int cancel_at_pause = -1;  // the cancel request comes during this pause (0-based)
+    const char* last_status;  // after the prefix "p - "
+    // The cancel request comes during this pause (0-based); -2: at the first time-out retry;
+    // -3: the moment the page has arrived.
+    int cancel_at_pause = -1;
     int receive_retries = 10;
     bool server_errors_fail = true;
     bool cancel_after_fetch = true;
@@ -104,7 +106,6 @@ TEST(RetryingFetch, Policy) {
     http.answers = c.answers;
     bool cancel = false;
     CancellingClock clock(cancel, c.cancel_at_pause);
-    // -2: the user's click during the first time-out; -3: the moment the page has arrived.
     if (c.cancel_at_pause == -3) http.after_answer = [&] { cancel = true; };
     std::deque<Recovery> asked = c.asked;
     int questions = 0;
