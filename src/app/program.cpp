@@ -135,9 +135,11 @@ std::vector<Text> PrepareProgramFolder(const ProgramFolder& folder) {
     // Whatever stands there is the user's: an edited or updated definition, or even a folder.
     if (fs::symlink_status(to / name, ec).type() != fs::file_type::not_found) continue;
     std::optional<std::string> bytes = ReadFileBytes(folder.shipped_definitions + FromUtf8(name));
-    std::string error = "cannot be read";
-    if (!bytes || !WriteFileAtomic(target, *bytes, &error))
-      failed.push_back(FromUtf8(name + ": " + error));
+    if (!bytes) {
+      failed.push_back(FromUtf8(name + ": cannot be read"));
+    } else if (Result<> written = WriteFileAtomic(target, *bytes); !written) {
+      failed.push_back(FromUtf8(name + ": ") + written.error().text);
+    }
   }
   return failed;
 }

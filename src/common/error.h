@@ -33,7 +33,7 @@ class [[nodiscard]] Result {
 };
 
 template <>
-class [[nodiscard]] Result<void> {
+class Result<void> {
  public:
   Result() = default;
   Result(Error error) : error_(std::move(error)) {}  // NOLINT: an error is a failure

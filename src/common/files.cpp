@@ -14,8 +14,12 @@ namespace pellucor {
 
 namespace {
 
-void SetError(std::string* error) {
-  if (error) *error = std::strerror(errno);
+// The failure errno stands for now; errno itself is left as it is.
+Error LastError() {
+  const int code = errno;
+  Error e{code, FromUtf8(std::strerror(code))};
+  errno = code;
+  return e;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -113,12 +117,9 @@ std::optional<std::string> ReadFileBytes(TextView path) {
   return out;
 }
 
-bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error) {
+Result<> WriteFileAtomic(TextView path, std::string_view bytes) {
   std::string target;
-  if (!Native(path, target)) {
-    SetError(error);
-    return false;
-  }
+  if (!Native(path, target)) return LastError();
   // Writing through a symbolic link replaces the file it points to, not the link.
   struct stat lst;
   if (::lstat(target.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
@@ -129,10 +130,7 @@ bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error) 
   }
   std::string tmp = target + ".tmpXXXXXX";
   int fd = ::mkstemp(tmp.data());
-  if (fd < 0) {
-    SetError(error);
-    return false;
-  }
+  if (fd < 0) return LastError();
   // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
   struct stat st;
   mode_t mode;
@@ -143,19 +141,13 @@ bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error) 
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  bool ok = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  if (!ok) SetError(error);
-  if (::close(fd) != 0 && ok) {
-    SetError(error);
-    ok = false;
-  }
-  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) {
-    SetError(error);
-    ok = false;
-  }
-  if (!ok) {
+  std::optional<Error> failure;
+  if (!(WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0)) failure = LastError();
+  if (::close(fd) != 0 && !failure) failure = LastError();
+  if (!failure && ::rename(tmp.c_str(), target.c_str()) != 0) failure = LastError();
+  if (failure) {
     ::unlink(tmp.c_str());
-    return false;
+    return *failure;
   }
   // Make the rename itself durable.
   size_t slash = target.rfind('/');
@@ -165,47 +157,39 @@ bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error) 
     ::fsync(dfd);
     ::close(dfd);
   }
-  return true;
+  return {};
 }
 
-bool AppendToFile(TextView path, std::string_view bytes, std::string* error) {
+Result<> AppendToFile(TextView path, std::string_view bytes) {
   std::string native;
   int fd = Native(path, native)
                ? ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666)
                : -1;
-  if (fd < 0) {
-    SetError(error);
-    return false;
-  }
-  bool ok = WriteAll(fd, bytes);
-  if (!ok) SetError(error);
-  if (::close(fd) != 0 && ok) {
-    SetError(error);
-    ok = false;
-  }
-  return ok;
+  if (fd < 0) return LastError();
+  std::optional<Error> failure;
+  if (!WriteAll(fd, bytes)) failure = LastError();
+  if (::close(fd) != 0 && !failure) failure = LastError();
+  if (failure) return *failure;
+  return {};
 }
 
-bool CreateFolder(TextView path, std::string* error) {
+Result<> CreateFolder(TextView path) {
   std::string native;
-  if (Native(path, native) && ::mkdir(native.c_str(), 0777) == 0) return true;
-  if (errno == EEXIST && FolderExists(path)) return true;
-  SetError(error);
-  return false;
+  if (Native(path, native) && ::mkdir(native.c_str(), 0777) == 0) return {};
+  if (errno == EEXIST && FolderExists(path)) return {};
+  return LastError();
 }
 
-bool DeleteFile(TextView path, std::string* error) {
+Result<> DeleteFile(TextView path) {
   std::string native;
-  if (Native(path, native) && ::unlink(native.c_str()) == 0) return true;
-  SetError(error);
-  return false;
+  if (Native(path, native) && ::unlink(native.c_str()) == 0) return {};
+  return LastError();
 }
 
-bool RenameFile(TextView from, TextView to, std::string* error) {
+Result<> RenameFile(TextView from, TextView to) {
   std::string a, b;
-  if (Native(from, a) && Native(to, b) && ::rename(a.c_str(), b.c_str()) == 0) return true;
-  SetError(error);
-  return false;
+  if (Native(from, a) && Native(to, b) && ::rename(a.c_str(), b.c_str()) == 0) return {};
+  return LastError();
 }
 
 Text FolderPart(TextView path) {

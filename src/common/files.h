@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "common/format.h"
 #include "common/text.h"
 
@@ -22,18 +23,20 @@ std::optional<DateTime> FileModified(TextView path);  // local time
 // Whole file as bytes; nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(TextView path);
 
+// The operations that change the disk report the OS's error number and text on failure, and
+// leave errno at that number.
+
 // Writes a temporary file beside `path`, flushes it and renames it into place, so a crash or
-// a full disk never leaves less than before. Returns false (and leaves `path` as it was) on
-// any failure; `error` gets the OS's text. A replaced file keeps its permissions.
-bool WriteFileAtomic(TextView path, std::string_view bytes, std::string* error = nullptr);
+// a full disk never leaves less than before. On failure `path` is as it was. A replaced file
+// keeps its permissions.
+Result<> WriteFileAtomic(TextView path, std::string_view bytes);
 
-// Opens, appends, closes. Returns false on failure; `error` gets the OS's text.
-bool AppendToFile(TextView path, std::string_view bytes, std::string* error = nullptr);
+// Opens, appends, closes.
+Result<> AppendToFile(TextView path, std::string_view bytes);
 
-// On failure `error` (when given) gets the OS's text.
-bool CreateFolder(TextView path, std::string* error = nullptr);  // one level; true if it exists
-bool DeleteFile(TextView path, std::string* error = nullptr);
-bool RenameFile(TextView from, TextView to, std::string* error = nullptr);  // replaces `to`
+Result<> CreateFolder(TextView path);  // one level; fine when it exists
+Result<> DeleteFile(TextView path);
+Result<> RenameFile(TextView from, TextView to);  // replaces `to`
 
 // The folder part of a path including its trailing separator ("" when none), and the rest.
 Text FolderPart(TextView path);

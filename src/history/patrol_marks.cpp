@@ -83,7 +83,7 @@ bool PatrolMarks::Save(const Text& path) const {
   if (keys_.empty()) return !FileExists(path) || DeleteFile(path);
   Text text = Text(kVersion) + kCrLf;
   for (const Key& k : keys_) text += k.url1 + kCrLf + k.url2 + kCrLf + k.output_path + kCrLf;
-  return WriteFileAtomic(path, EncodeCp932(text));
+  return WriteFileAtomic(path, EncodeCp932(text)).ok();
 }
 
 Text PatrolListLine(const Text& line, bool marked, TextView check) {

@@ -256,7 +256,7 @@ bool WriteHistoryFile(const Text& path, const HistoryList& list, Ui& ui) {
   if (list.empty()) {
     ok = !FileExists(path) || DeleteFile(path);
   } else {
-    ok = WriteFileAtomic(path, SerializeHistory(list));
+    ok = WriteFileAtomic(path, SerializeHistory(list)).ok();
   }
   if (!ok) {
     ui.MessageBox(Text(u"履歴データの保存に失敗しました（") + path + u"）" + kCrLf +

@@ -41,11 +41,6 @@ bool IsUpdateLeftover(TextView name) {
   return name.ends_with(kDownloadSuffix) && definition(name.substr(0, name.size() - 9));
 }
 
-Result<> OsResult(bool ok, const std::string& error) {
-  if (ok) return {};
-  return Error{0, FromUtf8(error)};
-}
-
 }  // namespace
 
 // Whether the file at `folder` + `name` loads as a definition of `kind` with the loader and
@@ -78,21 +73,10 @@ void RemoveUpdateLeftovers(const Text& folder) {
     if (FileExists(folder + name)) DeleteFile(folder + name);
 }
 
-Result<> WriteDownload(const Text& path, std::string_view bytes) {
-  std::string error;
-  return OsResult(WriteFileAtomic(path, bytes, &error), error);
-}
-
 Result<> CopyToBackup(const Text& path, const Text& backup) {
   std::optional<std::string> old = ReadFileBytes(path);
   if (!old) return Error{0, u"cannot read " + path};
-  std::string error;
-  return OsResult(WriteFileAtomic(backup, *old, &error), error);
-}
-
-Result<> MoveIntoPlace(const Text& from, const Text& to) {
-  std::string error;
-  return OsResult(RenameFile(from, to, &error), error);
+  return WriteFileAtomic(backup, *old);
 }
 
 }  // namespace pellucor

@@ -24,9 +24,7 @@ bool IsInstallable(const DownloadEntry& e, const Text& folder, const Text& name)
 // Removes what an update interrupted by a crash can leave in the program folder.
 void RemoveUpdateLeftovers(const Text& folder);
 
-// The file steps of an installation, each reporting the system's text on failure.
-Result<> WriteDownload(const Text& path, std::string_view bytes);
+// The old file copied to its backup, atomically.
 Result<> CopyToBackup(const Text& path, const Text& backup);
-Result<> MoveIntoPlace(const Text& from, const Text& to);
 
 }  // namespace pellucor

@@ -185,7 +185,7 @@ Download InstallEntry(UpdateContext& ctx, const DownloadEntry& e) {
   const Text fresh_name = e.file + kDownloadSuffix;
   const Text fresh = dir + fresh_name;
   const std::string bytes = EncodeCp932(DecodeCp932(body));
-  switch (Attempt(ctx, fresh, [&] { return WriteDownload(fresh, bytes); })) {
+  switch (Attempt(ctx, fresh, [&] { return WriteFileAtomic(fresh, bytes); })) {
     case Step::Stop:
       return Download::Aborted;
     case Step::Skip:
@@ -210,7 +210,7 @@ Download InstallEntry(UpdateContext& ctx, const DownloadEntry& e) {
     }
   }
   SetStatus(ctx, e.file + u"更新");
-  const Step s = Attempt(ctx, path, [&] { return MoveIntoPlace(fresh, path); });
+  const Step s = Attempt(ctx, path, [&] { return RenameFile(fresh, path); });
   if (s != Step::Done) {
     DeleteFile(fresh);
     return s == Step::Stop ? Download::Aborted : Download::Skipped;

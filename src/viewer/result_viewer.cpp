@@ -15,10 +15,11 @@ void ShowError(Ui& ui, const Text& text) {
   ui.MessageBox(text, kAppCaption, Icon::Critical, Buttons::Ok);
 }
 
+// The page, or the message that names it.
 Result<> WritePage(const Text& path, const Text& html) {
-  std::string error;
-  if (WriteFileAtomic(path, EncodeCp932(html), &error)) return {};
-  return Error{0, u"ファイル（" + path + u"）に書き込めませんでした"};
+  Result<> written = WriteFileAtomic(path, EncodeCp932(html));
+  if (written) return written;
+  return Error{written.error().code, u"ファイル（" + path + u"）に書き込めませんでした"};
 }
 
 // Folder (with its separator) and base name of a complete output path; nothing after the

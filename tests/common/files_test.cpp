@@ -32,9 +32,10 @@ TEST_F(Files, AtomicWrite) {
   struct stat st;
   ASSERT_EQ(stat(NativePath(p).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
-  std::string error;
-  EXPECT_FALSE(WriteFileAtomic(Path("missing/a.txt"), "x", &error));
-  EXPECT_FALSE(error.empty());
+  const Result<> missing = WriteFileAtomic(Path("missing/a.txt"), "x");
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(missing.error().code, ENOENT);
+  EXPECT_FALSE(missing.error().text.empty());
   ASSERT_TRUE(CreateFolder(Path("d")));
   EXPECT_FALSE(WriteFileAtomic(Path("d"), "x"));
   EXPECT_TRUE(FolderExists(Path("d")));
@@ -71,10 +72,9 @@ TEST_F(Files, AppendCreateRenameDelete) {
   EXPECT_TRUE(FileExists(Path("sub/b.txt")));
   EXPECT_FALSE(FileExists(Path("sub")));
   EXPECT_TRUE(FileModified(Path("sub/b.txt")).has_value());
-  std::string error;
   EXPECT_TRUE(DeleteFile(Path("sub/b.txt")));
-  EXPECT_FALSE(DeleteFile(Path("sub/b.txt"), &error));
-  EXPECT_FALSE(error.empty());
+  const Result<> gone = DeleteFile(Path("sub/b.txt"));
+  EXPECT_EQ(gone.ok() ? 0 : gone.error().code, ENOENT);
   EXPECT_FALSE(AppendToFile(Path("no/such/x"), "a"));
   EXPECT_EQ(FolderPart(u"/a/b/c.html") + u"|" + NamePart(u"/a/b/c.html"), u"/a/b/|c.html");
   EXPECT_EQ(FolderPart(u"c.html") + u"|" + NamePart(u"c.html") + NamePart(u"/a/"), u"|c.html");
