@@ -181,14 +181,6 @@ Text SettingsFilePath(const Text& program_directory) {
   return program_directory + u"pellu.ini";
 }
 
-Text VersionText(int major, int minor) {
-  return FromUtf8(std::to_string(major)) + u"." + ZeroPad(minor, 2);
-}
-
-Text VersionText() {
-  return VersionText(PELLUCOR_VERSION_MAJOR, PELLUCOR_VERSION_MINOR);
-}
-
 Text DataFolder(const Text& program_directory) {
   return program_directory + u"data";
 }

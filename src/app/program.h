@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/version.h"
 #include "engine/definitions.h"
 #include "history/store.h"
 
@@ -68,10 +69,6 @@ ProgramFolder OpenProgramFolder(const std::string& home, Ui& ui);
 
 // ProgramDirectory + "pellu.ini".
 Text SettingsFilePath(const Text& program_directory);
-
-// Major "." minor in two digits: 1.5 -> "1.05".
-Text VersionText(int major, int minor);
-Text VersionText();  // of this build
 
 // ProgramDirectory + "data" (no trailing separator).
 Text DataFolder(const Text& program_directory);

@@ -1,5 +1,6 @@
 // pellucor-cli's shared pieces: the parsed command line and the command registry. Each command
-// lives in its own cmd_*.cpp and registers itself, so commands never touch main.cpp.
+// lives in its own cmd_*.cpp and registers itself with its flags and help, so commands never
+// touch main.cpp.
 #pragma once
 
 #include <functional>
@@ -24,17 +25,43 @@ struct Options {
   std::map<std::string, std::string> overrides;  // --KEY=VALUE, in UTF-8
   std::vector<std::string> override_order;       // keys in the order given
   std::string command;
-  std::vector<std::string> args;  // everything after the command
+  // The command's own flags as given, in order: name ("--select") and value ("" for a switch).
+  std::vector<std::pair<std::string, std::string>> flags;
+  std::vector<std::string> args;  // the command's words (not options)
+
+  bool Has(const std::string& flag) const;
+  // The value of the last occurrence of the flag ("" when absent).
+  std::string Value(const std::string& flag) const;
+  int Count(const std::string& flag) const;
 };
 
 using CommandFn = std::function<int(Options&)>;
 
-// Registers a command at start-up: static bool r = RegisterCommand("run", RunCommand);
-bool RegisterCommand(const std::string& name, CommandFn fn);
+// A flag a command declares: a switch ("--open") or a flag with a value ("--select X" or
+// "--select=X").
+struct Flag {
+  std::string name;
+  bool takes_value = false;
+};
 
-// Parses argv. Global options may stand before or after the command; anything else that
-// begins with "--" is kept as an override or, for a command's own flags, left in args.
-// Returns false (with a message on stderr) on a usage error.
+struct Command {
+  std::string name;
+  int rank = 0;       // place in the usage list
+  std::string usage;  // its lines in the usage list, each ending in "\n"
+  std::string help;   // `help NAME`
+  std::vector<Flag> flags;
+  CommandFn run;
+  bool global_options_help = true;  // the global options follow its help
+};
+
+// Registers a command at start-up:
+//   [[maybe_unused]] const bool registered = RegisterCommand({.name = "run", ...});
+bool RegisterCommand(Command command);
+const Command* FindCommand(const std::string& name);
+
+// Parses argv. Global options and the command's declared flags may stand before or after the
+// command; any other "--KEY=VALUE" is a settings override. Returns false (with a message on
+// stderr) on a usage error.
 bool ParseOptions(int argc, char** argv, Options& out);
 
 // Prints the usage text to the stream.

@@ -15,7 +15,7 @@ namespace {
 
 int CheckCommand(Options& options) {
   JobChoice choice;
-  if (!ParseJobChoice("check", options.args, choice)) return kExitUsage;
+  if (!ParseJobChoice(options, choice)) return kExitUsage;
   Session session(options);
   if (int status = session.Open(); status != kExitOk) return status;
   Program& p = session.program();
@@ -56,7 +56,21 @@ int CheckCommand(Options& options) {
   return status;
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand("check", CheckCommand);
+[[maybe_unused]] const bool registered = RegisterCommand({
+    .name = "check",
+    .rank = 34,
+    .usage = "  check [--all | N ...]     new messages of the marked (every, listed) jobs\n",
+    .help =
+        "usage: pellucor-cli [OPTIONS] check [--all | N ...] [--wait=SECONDS]\n"
+        "How many messages each job's board has beyond the job's last collected one: the marked\n"
+        "jobs, every job (--all) or the jobs numbered as history list shows them. One line per\n"
+        "job, TAB-separated: number, title, last collected, newest on the board, new. Nothing is\n"
+        "written.\n"
+        "  --wait=SECONDS   pause between requests to one host (default 1; fractions allowed)\n"
+        "Exit status: 0 every job checked, 1 a check failed, 2 usage error, 130 cancelled.\n",
+    .flags = {{"--all"}},
+    .run = CheckCommand,
+});
 
 }  // namespace
 }  // namespace pellucor::cli

@@ -52,31 +52,11 @@ void Locate(const std::string& arg, const Text& home, Text& folder, Text& file) 
 }
 
 int Extract(Options& opts) {
-  std::string bbs, out, charchange, page_file;
-  bool has_charchange = false;
-  for (size_t i = 0; i < opts.args.size(); ++i) {
-    const std::string& a = opts.args[i];
-    auto value = [&](const char* flag, std::string& into) {
-      std::string f = flag;
-      if (a == f && i + 1 < opts.args.size()) {
-        into = opts.args[++i];
-        return true;
-      }
-      if (a.rfind(f + "=", 0) == 0) {
-        into = a.substr(f.size() + 1);
-        return true;
-      }
-      return false;
-    };
-    if (value("--bbs_file", bbs) || value("--out_file", out)) continue;
-    if (value("--charchange", charchange)) {
-      has_charchange = true;
-      continue;
-    }
-    if (a.rfind("--", 0) == 0) return Usage("unknown option " + a);
-    if (!page_file.empty()) return Usage("only one page file");
-    page_file = a;
-  }
+  const std::string bbs = opts.Value("--bbs_file"), out = opts.Value("--out_file");
+  const std::string charchange = opts.Value("--charchange");
+  const bool has_charchange = opts.Has("--charchange");
+  if (opts.args.size() > 1) return Usage("only one page file");
+  const std::string page_file = opts.args.empty() ? std::string() : opts.args[0];
   if (bbs.empty()) return Usage("--bbs_file is required");
   if (page_file.empty()) return Usage("a page file is required");
   int cc = -1;
@@ -119,7 +99,22 @@ int Extract(Options& opts) {
   return found ? kExitOk : kExitEarly;
 }
 
-bool registered = RegisterCommand("extract", Extract);
+[[maybe_unused]] const bool registered = RegisterCommand({
+    .name = "extract",
+    .rank = 60,
+    .usage = "  extract --bbs_file=FILE [--out_file=FILE] [--charchange=N] PAGEFILE\n"
+             "                            check a board definition against a saved page\n",
+    .help =
+        "usage: pellucor-cli extract --bbs_file=FILE [--out_file=FILE] [--charchange=N] PAGEFILE\n"
+        "Checks a board definition against a page saved from the board, without fetching: prints\n"
+        "one name=value line per item and the topic title.\n"
+        "  --bbs_file=FILE   the definition; a bare name is read from the program folder\n"
+        "  --out_file=FILE   an output type whose switches apply\n"
+        "  --charchange=N    the page's character code: 0 EUC-JP, 1 Shift_JIS, 2 JIS\n"
+        "Exit status: 0 an item was found, 1 none, 2 the definition was rejected.\n",
+    .flags = {{"--bbs_file", true}, {"--out_file", true}, {"--charchange", true}},
+    .run = Extract,
+});
 
 }  // namespace
 }  // namespace pellucor::cli

@@ -45,11 +45,7 @@ size_t EntryNumber(const std::string& s) {
 }
 
 int HistoryCommand(Options& options) {
-  std::vector<std::string> args;
-  for (const auto& a : options.args) {
-    if (a.rfind("--bbs_file=", 0) == 0 || a.rfind("--out_file=", 0) == 0) continue;
-    args.push_back(a);
-  }
+  const std::vector<std::string>& args = options.args;
   if (args.empty()) return Usage("history needs a subcommand");
   const std::string sub = args[0];
   const bool needs_entry =
@@ -134,7 +130,23 @@ int HistoryCommand(Options& options) {
   return status;
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand("history", HistoryCommand);
+[[maybe_unused]] const bool registered = RegisterCommand({
+    .name = "history",
+    .rank = 30,
+    .usage = "  history list | show N | delete N | comment N TEXT | set N | patrol N on|off\n",
+    .help =
+        "usage: pellucor-cli [OPTIONS] history list | show N | delete N | comment N TEXT | set N\n"
+        "                                   | patrol N on|off\n"
+        "The jobs kept in record.dat, newest first, numbered from 1.\n"
+        "  list             one line per job\n"
+        "  show N           job N in detail\n"
+        "  delete N         remove job N\n"
+        "  comment N TEXT   set the comment of job N\n"
+        "  set N            put job N back into pellu.ini: the next run continues it\n"
+        "  patrol N on|off  mark job N for patrol, or unmark it (\"*\" after its number)\n",
+    .flags = {},
+    .run = HistoryCommand,
+});
 
 }  // namespace
 }  // namespace pellucor::cli

@@ -15,7 +15,7 @@ namespace {
 
 int PatrolCommand(Options& options) {
   JobChoice choice;
-  if (!ParseJobChoice("patrol", options.args, choice)) return kExitUsage;
+  if (!ParseJobChoice(options, choice)) return kExitUsage;
   Session session(options);
   if (int status = session.Open(); status != kExitOk) return status;
   Program& p = session.program();
@@ -53,7 +53,23 @@ int PatrolCommand(Options& options) {
   return status;
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand("patrol", PatrolCommand);
+[[maybe_unused]] const bool registered = RegisterCommand({
+    .name = "patrol",
+    .rank = 36,
+    .usage = "  patrol [--all | N ...]    continue the marked (every, listed) jobs\n",
+    .help =
+        "usage: pellucor-cli [OPTIONS] patrol [--all | N ...] [--wait=SECONDS]\n"
+        "Continues the marked jobs (every job with --all, or the ones numbered) one after "
+        "another,\n"
+        "each as history set N and a run up to the board's newest message would: the same file\n"
+        "or series, appended to, the history updated. Asks nothing; whatever would ask ends that\n"
+        "job. pellu.ini is left as it was. One summary line per job on stdout, TAB-separated:\n"
+        "number, title, messages added, outcome (完了, 中断: reason, キャンセル, 未実行).\n"
+        "  --wait=SECONDS   pause between requests to one host (default 1; fractions allowed)\n"
+        "Exit status: 0 every job finished, 1 any ended early, 2 usage error, 130 cancelled.\n",
+    .flags = {{"--all"}},
+    .run = PatrolCommand,
+});
 
 }  // namespace
 }  // namespace pellucor::cli

@@ -11,7 +11,6 @@ namespace {
 
 int RunCommandLine(Options& options) {
   for (const auto& a : options.args) {
-    if (a.rfind("--bbs_file=", 0) == 0 || a.rfind("--out_file=", 0) == 0) continue;
     std::fprintf(stderr, "pellucor-cli: run takes no argument: %s\n", a.c_str());
     return kExitUsage;
   }
@@ -45,7 +44,25 @@ int RunCommandLine(Options& options) {
   return kExitEarly;
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand("run", RunCommandLine);
+[[maybe_unused]] const bool registered = RegisterCommand({
+    .name = "run",
+    .rank = 10,
+    .usage = "  run                       one collection run, as the Run button does it\n",
+    .help =
+        "usage: pellucor-cli [OPTIONS] [--KEY=VALUE ...] run\n"
+        "One collection run, as the Run button does it: fetches the messages from --from to --to\n"
+        "(or up to the newest with --maxmsg=1) of the topic --url1 + N + --url2 and writes them\n"
+        "through the output type into --outfile. A job found in the history continues where it\n"
+        "stopped. Afterwards the settings go back to pellu.ini (from moved past the last message)\n"
+        "and the job to record.dat.\n"
+        "  --bbs_file=FILE   board definition (*.bbs in the program folder)\n"
+        "  --out_file=FILE   output type (*.out in the program folder)\n"
+        "  --KEY=VALUE       any other settings key, for this call (pellucor-cli settings)\n"
+        "  --wait=SECONDS    pause between requests to one host, remembered (default 0)\n"
+        "Exit status: 0 finished, 1 ended early, 2 usage error, 130 cancelled (Ctrl-C).\n",
+    .flags = {},
+    .run = RunCommandLine,
+});
 
 }  // namespace
 }  // namespace pellucor::cli

@@ -37,7 +37,17 @@ int SettingsCommand(Options& options) {
   return kExitOk;
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand("settings", SettingsCommand);
+[[maybe_unused]] const bool registered = RegisterCommand({
+    .name = "settings",
+    .rank = 50,
+    .usage = "  settings                  print the settings keys in their write order\n",
+    .help =
+        "usage: pellucor-cli [OPTIONS] [--KEY=VALUE ...] settings\n"
+        "Prints the 24 keys of pellu.ini in their write order, as they stand with the --KEY=VALUE\n"
+        "overrides (nothing is written), and on stderr the program folder in use.\n",
+    .flags = {},
+    .run = SettingsCommand,
+});
 
 }  // namespace
 }  // namespace pellucor::cli

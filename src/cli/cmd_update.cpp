@@ -46,21 +46,12 @@ int KeptSelection(const Catalog& c, const Text& current) {
 
 int UpdateCommand(Options& options) {
   std::string which;
-  bool select = false;
-  std::string selection;
-  for (size_t i = 0; i < options.args.size(); ++i) {
-    const std::string& a = options.args[i];
-    if (a.rfind("--bbs_file=", 0) == 0 || a.rfind("--out_file=", 0) == 0) continue;
-    if (a == "--select" || a.rfind("--select=", 0) == 0) {
-      if (select) return Usage("--select given twice");
-      select = true;
-      if (a.size() > 8) {
-        selection = a.substr(9);
-      } else if (i + 1 < options.args.size()) {
-        selection = options.args[++i];
-      }
-      if (selection.empty()) return Usage("--select needs all or a list of files");
-    } else if (which.empty() && (a == "bbs" || a == "out" || a == "both")) {
+  const bool select = options.Has("--select");
+  const std::string selection = options.Value("--select");
+  if (options.Count("--select") > 1) return Usage("--select given twice");
+  if (select && selection.empty()) return Usage("--select needs all or a list of files");
+  for (const std::string& a : options.args) {
+    if (which.empty() && (a == "bbs" || a == "out" || a == "both")) {
       which = a;
     } else {
       return Usage(("unexpected argument " + a).c_str());
@@ -127,7 +118,20 @@ int UpdateCommand(Options& options) {
   return ok && !unknown && saved ? kExitOk : kExitEarly;
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand("update", UpdateCommand);
+[[maybe_unused]] const bool registered = RegisterCommand({
+    .name = "update",
+    .rank = 40,
+    .usage = "  update bbs | out | both [--select all | --select FILE[,FILE...]]\n",
+    .help = "usage: pellucor-cli [OPTIONS] update bbs | out | both [--select all | --select "
+            "FILE[,FILE...]]\n"
+            "Compares the board definitions (bbs), the output types (out) or both with the update\n"
+            "site and lists them; with --select downloads the newer ones into the program folder,\n"
+            "keeping the old file as FILE.bak. PELLUCOR_UPDATE_URL names another update site.\n"
+            "  --select all              every file that is newer there\n"
+            "  --select FILE[,FILE...]   the files named\n",
+    .flags = {{"--select", true}},
+    .run = UpdateCommand,
+});
 
 }  // namespace
 }  // namespace pellucor::cli

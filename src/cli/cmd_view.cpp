@@ -11,14 +11,10 @@ namespace pellucor::cli {
 namespace {
 
 int ViewCommand(Options& options) {
-  bool open = false;
+  const bool open = options.Has("--open");
   for (const auto& a : options.args) {
-    if (a == "--open") {
-      open = true;
-    } else if (a.rfind("--bbs_file=", 0) != 0 && a.rfind("--out_file=", 0) != 0) {
-      std::fprintf(stderr, "pellucor-cli: view takes only --open: %s\n", a.c_str());
-      return kExitUsage;
-    }
+    std::fprintf(stderr, "pellucor-cli: view takes only --open: %s\n", a.c_str());
+    return kExitUsage;
   }
   Session session(options);
   if (int status = session.Open(); status != kExitOk) return status;
@@ -34,7 +30,18 @@ int ViewCommand(Options& options) {
   return kExitOk;
 }
 
-[[maybe_unused]] const bool registered = RegisterCommand("view", ViewCommand);
+[[maybe_unused]] const bool registered = RegisterCommand({
+    .name = "view",
+    .rank = 20,
+    .usage = "  view [--open]             write the result pages, print the target path\n",
+    .help =
+        "usage: pellucor-cli [OPTIONS] view [--open]\n"
+        "The result viewer: over a split series writes the list and frameset pages; prints the\n"
+        "file to open.\n"
+        "  --open   also open it with the desktop's program for it\n",
+    .flags = {{"--open"}},
+    .run = ViewCommand,
+});
 
 }  // namespace
 }  // namespace pellucor::cli

@@ -1,4 +1,5 @@
 // pellucor-cli: the headless front end.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -9,49 +10,86 @@
 namespace pellucor::cli {
 namespace {
 
-std::map<std::string, CommandFn>& Registry() {
-  static std::map<std::string, CommandFn> commands;
+std::vector<Command>& Registry() {
+  static std::vector<Command> commands;
   return commands;
 }
 
-// Flags that belong to a command rather than to settings overrides.
-bool IsCommandFlag(const std::string& a) {
-  static const char* const kFlags[] = {"--open", "--select", "--bbs_file", "--out_file",
-                                       "--charchange"};
-  for (const char* f : kFlags) {
-    size_t n = std::strlen(f);
-    if (a.compare(0, n, f) == 0 && (a.size() == n || a[n] == '=')) return true;
+// The flag of `command` that `arg` ("--name" or "--name=value") names, or nothing.
+const Flag* FlagOf(const Command* command, const std::string& arg) {
+  if (!command) return nullptr;
+  for (const Flag& f : command->flags) {
+    if (arg.compare(0, f.name.size(), f.name) != 0) continue;
+    if (arg.size() == f.name.size() || arg[f.name.size()] == '=') return &f;
   }
-  return false;
+  return nullptr;
+}
+
+void AddOverride(const std::string& arg, Options& out) {
+  std::string key = arg.substr(2, arg.find('=') - 2);
+  if (!out.overrides.count(key)) out.override_order.push_back(key);
+  out.overrides[key] = arg.substr(arg.find('=') + 1);
+}
+
+// The position of the command word: the first word that is neither an option nor the folder
+// of --home. argc when there is none.
+int CommandPosition(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--home") == 0)
+      ++i;
+    else if (argv[i][0] != '-')
+      return i;
+  }
+  return argc;
 }
 
 }  // namespace
 
-bool RegisterCommand(const std::string& name, CommandFn fn) {
-  Registry()[name] = std::move(fn);
+bool Options::Has(const std::string& flag) const {
+  return Count(flag) > 0;
+}
+
+int Options::Count(const std::string& flag) const {
+  return static_cast<int>(
+      std::count_if(flags.begin(), flags.end(), [&](const auto& f) { return f.first == flag; }));
+}
+
+std::string Options::Value(const std::string& flag) const {
+  std::string value;
+  for (const auto& [name, v] : flags)
+    if (name == flag) value = v;
+  return value;
+}
+
+bool RegisterCommand(Command command) {
+  Registry().push_back(std::move(command));
   return true;
 }
 
+const Command* FindCommand(const std::string& name) {
+  for (const Command& c : Registry())
+    if (c.name == name) return &c;
+  return nullptr;
+}
+
 void PrintUsage(std::FILE* f) {
+  std::vector<const Command*> commands;
+  for (const Command& c : Registry()) commands.push_back(&c);
+  std::stable_sort(commands.begin(), commands.end(),
+                   [](const Command* a, const Command* b) { return a->rank < b->rank; });
   std::fputs(
-      "usage: pellucor-cli [--home DIR] [--yes | --no] [--quiet] [--KEY=VALUE ...] COMMAND\n"
-      "  run                       one collection run, as the Run button does it\n"
-      "  view [--open]             write the result pages, print the target path\n"
-      "  history list | show N | delete N | comment N TEXT | set N | patrol N on|off\n"
-      "  check [--all | N ...]     new messages of the marked (every, listed) jobs\n"
-      "  patrol [--all | N ...]    continue the marked (every, listed) jobs\n"
-      "  update bbs | out | both [--select all | --select FILE[,FILE...]]\n"
-      "  settings                  print the settings keys in their write order\n"
-      "  extract --bbs_file=FILE [--out_file=FILE] [--charchange=N] PAGEFILE\n"
-      "                            check a board definition against a saved page\n"
-      "  help [COMMAND]            describe one command with its options\n"
-      "pellucor-cli --version prints the version and the source revision.\n",
-      f);
+      "usage: pellucor-cli [--home DIR] [--yes | --no] [--quiet] [--KEY=VALUE ...] COMMAND\n", f);
+  for (const Command* c : commands) std::fputs(c->usage.c_str(), f);
+  std::fputs("pellucor-cli --version prints the version and the source revision.\n", f);
 }
 
 bool ParseOptions(int argc, char** argv, Options& out) {
+  const int at = CommandPosition(argc, argv);
+  if (at < argc) out.command = argv[at];
+  const Command* command = FindCommand(out.command);
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
+    if (i == at) continue;
     if (a == "--home") {
       if (i + 1 >= argc) {
         std::fputs("pellucor-cli: --home needs a folder\n", stderr);
@@ -66,23 +104,25 @@ bool ParseOptions(int argc, char** argv, Options& out) {
       out.mode = ConsoleUi::Mode::AlwaysNo;
     } else if (a == "--quiet") {
       out.quiet = true;
-    } else if (IsCommandFlag(a) || out.command.empty() == false) {
-      if (a.rfind("--", 0) == 0 && !IsCommandFlag(a) && a.find('=') != std::string::npos) {
-        std::string key = a.substr(2, a.find('=') - 2);
-        if (!out.overrides.count(key)) out.override_order.push_back(key);
-        out.overrides[key] = a.substr(a.find('=') + 1);
-      } else {
-        out.args.push_back(a);
+    } else if (const Flag* flag = FlagOf(command, a)) {
+      std::string value;
+      if (a.size() > flag->name.size()) {
+        if (!flag->takes_value) {
+          std::fprintf(stderr, "pellucor-cli: %s takes no value\n", flag->name.c_str());
+          return false;
+        }
+        value = a.substr(flag->name.size() + 1);
+      } else if (flag->takes_value && i + 1 < argc && i + 1 != at) {
+        value = argv[++i];
       }
+      out.flags.emplace_back(flag->name, value);
     } else if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) {
-      std::string key = a.substr(2, a.find('=') - 2);
-      if (!out.overrides.count(key)) out.override_order.push_back(key);
-      out.overrides[key] = a.substr(a.find('=') + 1);
+      AddOverride(a, out);
     } else if (a.rfind("--", 0) == 0) {
       std::fprintf(stderr, "pellucor-cli: unknown option %s\n", a.c_str());
       return false;
     } else {
-      out.command = a;
+      out.args.push_back(a);
     }
   }
   return true;
@@ -116,19 +156,11 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return kExitUsage;
   }
-  if (opts.command == "help") {
-    if (opts.args.size() > 1) {
-      std::fputs("pellucor-cli: help takes one command\n", stderr);
-      return kExitUsage;
-    }
-    return ShowHelp(opts.args.empty() ? std::string() : opts.args[0]);
-  }
-  auto& reg = Registry();
-  auto it = reg.find(opts.command);
-  if (it == reg.end()) {
+  const Command* found = FindCommand(opts.command);
+  if (!found) {
     std::fprintf(stderr, "pellucor-cli: unknown command %s\n", opts.command.c_str());
     PrintUsage(stderr);
     return kExitUsage;
   }
-  return it->second(opts);
+  return found->run(opts);
 }

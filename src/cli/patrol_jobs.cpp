@@ -8,18 +8,17 @@
 
 namespace pellucor::cli {
 
-bool ParseJobChoice(const std::string& command, const std::vector<std::string>& args,
-                    JobChoice& choice) {
+bool ParseJobChoice(const Options& options, JobChoice& choice) {
+  const std::string& command = options.command;
+  choice.all = options.Has("--all");
   auto usage = [&](const std::string& why) {
     std::fprintf(stderr, "pellucor-cli: %s\nusage: pellucor-cli %s [--all | N ...]\n", why.c_str(),
                  command.c_str());
     return false;
   };
-  for (const std::string& a : args) {
-    if (a == "--all") {
-      choice.all = true;
-    } else if (!a.empty() && a.size() <= 9 &&
-               a.find_first_not_of("0123456789") == std::string::npos && std::stoul(a) > 0) {
+  for (const std::string& a : options.args) {
+    if (!a.empty() && a.size() <= 9 && a.find_first_not_of("0123456789") == std::string::npos &&
+        std::stoul(a) > 0) {
       choice.numbers.push_back(std::stoul(a));
     } else {
       return usage("not an entry number: " + a);

@@ -16,8 +16,7 @@ struct JobChoice {
 };
 
 // Reads the command's arguments; false (with the usage printed) on a usage error.
-bool ParseJobChoice(const std::string& command, const std::vector<std::string>& args,
-                    JobChoice& choice);
+bool ParseJobChoice(const Options& options, JobChoice& choice);
 
 // Sorts the history into the window's order and returns the chosen positions; prints why and
 // returns false when a number names no job.

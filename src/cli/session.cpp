@@ -130,20 +130,9 @@ int Session::Open() {
   form_->Combo_bbs().SetIndex(boards.entries.empty() ? -1 : boards.selected);
   form_->Combo_out().SetIndex(outputs.entries.empty() ? -1 : outputs.selected);
 
-  // --bbs_file= and --out_file= may have been kept among a command's own arguments.
   std::vector<std::pair<std::string, std::string>> overrides;
   for (const auto& key : options_.override_order)
     overrides.emplace_back(key, options_.overrides[key]);
-  for (auto it = options_.args.begin(); it != options_.args.end();) {
-    bool def = it->rfind("--bbs_file=", 0) == 0 || it->rfind("--out_file=", 0) == 0;
-    if (def) {
-      size_t eq = it->find('=');
-      overrides.emplace_back(it->substr(2, eq - 2), it->substr(eq + 1));
-      it = options_.args.erase(it);
-    } else {
-      ++it;
-    }
-  }
   for (const auto& [key, value] : overrides) {
     Text k = FromUtf8(key), v = FromUtf8(value);
     if (k == u"bbs_file" || k == u"out_file") {

@@ -4,8 +4,8 @@
 
 #include <mutex>
 
-#include "app/program.h"
 #include "common/project.h"
+#include "common/version.h"
 #include "platform/transfer_errors.h"
 
 namespace pellucor {

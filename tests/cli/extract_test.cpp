@@ -55,6 +55,7 @@ TEST_F(CliExtract, NothingFoundAndErrors) {
   CliResult r = Extract({"--bbs_file=_yahoo.bbs", page});
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.out, HasSubstr("タイトル=\n"));
+  EXPECT_EQ(Extract({"--bbs_file", "_yahoo.bbs", page}).status, 1);  // the value is not the page
   r = Extract({"--bbs_file=" + Write(u"bad.bbs", "[basic]\r\nitem_cnt=11\r\n"), page});
   EXPECT_EQ(std::pair(r.status, r.out), std::pair(2, std::string()));
   EXPECT_THAT(r.err, HasSubstr("Pellucor: 取得アイテム数が不正です[basic] item_cnt=11\n"));
