@@ -455,9 +455,12 @@ TEST_F(CliRun, GreetingOnceSettingsAndUsage) {
   EXPECT_FALSE(Has(r.err, "Pellucorをご利用"));
   EXPECT_TRUE(Has(r.out, "\nfrom=1\n"));  // settings writes nothing back
 
-  for (auto [option, command] : {std::pair{"--nosuchkey=1", "settings"}, {"--maxmsg=2", "run"},
-                                  {"--open", "run"}, {"--open=1", "view"}, {"--select", "update"},
-                                  {"--select=all", "history"}})
+  for (auto [option, command] : {std::pair{"--nosuchkey=1", "settings"},
+                                 {"--maxmsg=2", "run"},
+                                 {"--open", "run"},
+                                 {"--open=1", "view"},
+                                 {"--select", "update"},
+                                 {"--select=all", "history"}})
     EXPECT_EQ(RunCli({"--home", home_.string(), option, command}).status, 2) << option;
   r = RunCli({"--home", home_.string(), "--timeout=0", "run"});  // a failed check: an early end
   EXPECT_TRUE(r.status == 1 && Has(r.err, "Pellucor: 正しいタイムアウト値（1～300）を設定"))
