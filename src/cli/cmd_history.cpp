@@ -44,8 +44,9 @@ size_t EntryNumber(const std::string& s) {
   return static_cast<size_t>(std::stoul(s));
 }
 
-int HistoryCommand(Options& options) {
-  const std::vector<std::string>& args = options.args;
+// The subcommand's words checked before anything is read: kExitOk, or the usage error's status.
+// `number` gets the entry number of the subcommands that take one.
+int CheckArguments(const std::vector<std::string>& args, size_t& number) {
   if (args.empty()) return Usage("history needs a subcommand");
   const std::string sub = args[0];
   const bool needs_entry =
@@ -61,9 +62,16 @@ int HistoryCommand(Options& options) {
   } else if (sub == "patrol" && args[2] != "on" && args[2] != "off") {
     return Usage("history patrol takes on or off");
   }
-  size_t number = 0;
   if (needs_entry && (number = EntryNumber(args[1])) == 0)
     return Usage(("not an entry number: " + args[1]).c_str());
+  return kExitOk;
+}
+
+int HistoryCommand(Options& options) {
+  const std::vector<std::string>& args = options.args;
+  size_t number = 0;
+  if (int status = CheckArguments(args, number); status != kExitOk) return status;
+  const std::string& sub = args[0];
 
   Session session(options);
   if (int status = session.Open(); status != kExitOk) return status;
