@@ -8,6 +8,7 @@
 #include "app/run_journal.h"
 #include "common/filename.h"
 #include "common/files.h"
+#include "common/format.h"
 #include "common/numeric.h"
 #include "engine/run_driver.h"
 #include "history/store.h"
@@ -24,10 +25,6 @@ void SetIfChanged(C& control, const V& value) {
 
 void SetIndexIfChanged(ChoiceControl& control, int index) {
   if (control.Index() != index) control.SetIndex(index);
-}
-
-Text Decimal(int64_t v) {
-  return FromUtf8(std::to_string(v));
 }
 
 int32_t ToInt32(const Text& text) {
@@ -124,7 +121,7 @@ std::optional<HistoryCarry> ProgramRunHooks::LookUp(const Job& job) {
   key_.url2 = job.url2;
   key_.outputTypeFile = job.output ? job.output->file : Text();
   key_.outputPath = job.output_path;
-  key_.divideKind = Decimal(job.request.devide_kind);
+  key_.divideKind = IntegerText(job.request.devide_kind);
   devide_ = job.split.enabled;
   index_ = FindHistoryRecord(program_.history, key_, devide_);
   if (index_ < 0) return std::nullopt;
@@ -136,7 +133,7 @@ bool ProgramRunHooks::Claim(const Job& job) {
   Text target = (job.topic_to_filename
                      ? u"title|" + job.url1 + u"|" + job.url2 + u"|" + FolderPart(job.output_path)
                      : u"file|" + job.output_path) +
-                u"|" + Decimal(job.split.enabled ? job.request.devide_kind : -1);
+                u"|" + IntegerText(job.split.enabled ? job.request.devide_kind : -1);
   bool busy = false;
   claim_ = LockJob(program_.directory, target, busy);
   return !busy;

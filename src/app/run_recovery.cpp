@@ -92,8 +92,63 @@ void UndoBegin(const Fields& f, const std::string& key) {
   ::close(fd);
 }
 
+// The run's files as a cancel would have left them: what was begun after the record undone,
+// the output file cut back and given its footer slot, the title index cut back.
+void RestoreFiles(const Fields& f) {
+  UndoBegin(f, "p");
+  UndoBegin(f, "q");
+  std::string o = Get(f, "o.path");
+  if (!o.empty() && GetInt(f, "wrote", 0) == 1) {
+    int64_t length = GetInt(f, "o.length");
+    CutTo(o, length);
+    std::string footer = Unhex(Get(f, "o.footer"));
+    int fd = ::open(o.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      if (!footer.empty() && length > 0) PwriteAll(fd, footer, static_cast<uint64_t>(length));
+      ::fdatasync(fd);
+      ::close(fd);
+    }
+  }
+  std::string i = Get(f, "i.path");
+  if (!i.empty()) {
+    int64_t length = GetInt(f, "i.length");
+    if (length < 0) {
+      ::unlink(i.c_str());
+    } else {
+      CutTo(i, length);
+    }
+  }
+}
+
+// The cancel path's history record, written into record.dat.
+void RecordHistory(const Fields& f, const Job& job, const Text& program_dir, Ui& ui) {
+  Text history_path = HistoryFilePath(program_dir);
+  HistoryList list;
+  if (auto bytes = ReadFileBytes(history_path)) ParseHistory(*bytes, list, false);
+  HistoryRecord key;
+  key.url1 = FromUtf8(Get(f, "k.url1"));
+  key.url2 = FromUtf8(Get(f, "k.url2"));
+  key.outputTypeFile = FromUtf8(Get(f, "k.type"));
+  key.outputPath = FromUtf8(Get(f, "k.path"));
+  key.divideKind = FromUtf8(Get(f, "k.kind"));
+  int index = FindHistoryRecord(list, key, GetInt(f, "k.devide", 0) == 1);
+  RunSummary run;
+  run.board_file = FromUtf8(Get(f, "r.board_file"));
+  run.board_name = FromUtf8(Get(f, "r.board_name"));
+  run.output_type_file = FromUtf8(Get(f, "r.type_file"));
+  run.split_key = GetInt(f, "r.split", 1);
+  run.file_message_count = GetInt(f, "r.count", 0);
+  run.title = FromUtf8(Get(f, "r.title"));
+  run.last_message = NumericValue(FromUtf8(Get(f, "r.last")));
+  run.handled = GetInt(f, "r.handled", 0);
+  run.start = ParseDateTime(FromUtf8(Get(f, "r.start"))).value_or(DateTime{});
+  run.end = ParseDateTime(FromUtf8(Get(f, "r.end"))).value_or(run.start);
+  HistoryList base = list;
+  UpdateHistoryRecord(list, index, job, run);
+  SaveHistory(history_path, list, ui, base);
+}
+
 void Apply(const Fields& f, const Text& program_dir, Ui& ui) {
-  const bool closed = Get(f, "phase") == "closed";
   MemoryForm form;
   Text bbs, out;
   for (const char16_t* key : kSettingsKeys) {
@@ -108,56 +163,12 @@ void Apply(const Fields& f, const Text& program_dir, Ui& ui) {
       ApplySettingValue(form, key, v);
     }
   }
-  if (!closed) {
-    UndoBegin(f, "p");
-    UndoBegin(f, "q");
-    std::string o = Get(f, "o.path");
-    if (!o.empty() && GetInt(f, "wrote", 0) == 1) {
-      int64_t length = GetInt(f, "o.length");
-      CutTo(o, length);
-      std::string footer = Unhex(Get(f, "o.footer"));
-      int fd = ::open(o.c_str(), O_WRONLY | O_CLOEXEC);
-      if (fd >= 0) {
-        if (!footer.empty() && length > 0) PwriteAll(fd, footer, static_cast<uint64_t>(length));
-        ::fdatasync(fd);
-        ::close(fd);
-      }
-    }
-    std::string i = Get(f, "i.path");
-    if (!i.empty()) {
-      int64_t length = GetInt(f, "i.length");
-      if (length < 0) {
-        ::unlink(i.c_str());
-      } else {
-        CutTo(i, length);
-      }
-    }
+  if (Get(f, "phase") != "closed") {
+    RestoreFiles(f);
     if (GetInt(f, "wrote", 0) == 1) {
-      // The cancel path: the history record, then Text_from on the message not yet written.
-      Text history_path = HistoryFilePath(program_dir);
-      HistoryList list;
-      if (auto bytes = ReadFileBytes(history_path)) ParseHistory(*bytes, list, false);
-      HistoryRecord key;
-      key.url1 = FromUtf8(Get(f, "k.url1"));
-      key.url2 = FromUtf8(Get(f, "k.url2"));
-      key.outputTypeFile = FromUtf8(Get(f, "k.type"));
-      key.outputPath = FromUtf8(Get(f, "k.path"));
-      key.divideKind = FromUtf8(Get(f, "k.kind"));
-      int index = FindHistoryRecord(list, key, GetInt(f, "k.devide", 0) == 1);
-      RunSummary run;
-      run.board_file = FromUtf8(Get(f, "r.board_file"));
-      run.board_name = FromUtf8(Get(f, "r.board_name"));
-      run.output_type_file = FromUtf8(Get(f, "r.type_file"));
-      run.split_key = GetInt(f, "r.split", 1);
-      run.file_message_count = GetInt(f, "r.count", 0);
-      run.title = FromUtf8(Get(f, "r.title"));
-      run.last_message = NumericValue(FromUtf8(Get(f, "r.last")));
-      run.handled = GetInt(f, "r.handled", 0);
-      run.start = ParseDateTime(FromUtf8(Get(f, "r.start"))).value_or(DateTime{});
-      run.end = ParseDateTime(FromUtf8(Get(f, "r.end"))).value_or(run.start);
-      HistoryList base = list;
-      UpdateHistoryRecord(list, index, JobOf(RequestOf(form), DefinitionCatalog()), run);
-      SaveHistory(history_path, list, ui, base);
+      // The cancel path: the history record, then the first number on the message not yet
+      // written.
+      RecordHistory(f, JobOf(RequestOf(form), DefinitionCatalog()), program_dir, ui);
       form.Text_from().SetValue(FromUtf8(Get(f, "next")));
     }
   }

@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "common/deffile.h"
 #include "common/files.h"
+#include "common/format.h"
 #include "common/numeric.h"
 #include "platform/ui.h"
 
@@ -111,10 +112,6 @@ Text DefaultOf(TextView key, const Text& program_directory) {
   return {};
 }
 
-Text Decimal(int64_t v) {
-  return FromUtf8(std::to_string(v));
-}
-
 // Sets the control; false when the value is out of the control's range.
 bool Apply(MainForm& form, const Binding& b, const Text& value) {
   switch (b.kind) {
@@ -200,15 +197,15 @@ std::vector<std::pair<Text, Text>> SettingsValues(MainForm& form, const Text& bb
         out.emplace_back(k, (form.*b->text)().Value());
         break;
       case Kind::Check:
-        out.emplace_back(k, Decimal((form.*b->check)().Value()));
+        out.emplace_back(k, IntegerText((form.*b->check)().Value()));
         break;
       case Kind::Option: {
         int index = (form.*b->choice)().Index();
-        if (index >= 0) out.emplace_back(k, Decimal(index));
+        if (index >= 0) out.emplace_back(k, IntegerText(index));
         break;
       }
       case Kind::List:
-        out.emplace_back(k, Decimal((form.*b->choice)().Index()));
+        out.emplace_back(k, IntegerText((form.*b->choice)().Index()));
         break;
       case Kind::None:
         out.emplace_back(k, k == u"bbs_file" ? bbs_file : out_file);

@@ -21,6 +21,10 @@ std::string Pad(int64_t v, int digits) {
 
 }  // namespace
 
+Text IntegerText(int64_t value) {
+  return Ascii(std::to_string(value));
+}
+
 Text ZeroPad(int64_t value, int digits) {
   if (value < 0) {
     // Magnitude of INT64_MIN does not fit; its digits are written from the text.

@@ -8,6 +8,9 @@
 
 namespace pellucor {
 
+// Plain decimal: "-12", "0", "1000".
+Text IntegerText(int64_t value);
+
 // n digits with leading zeros ("000" with n = 3). Wider numbers are written in full;
 // negative numbers keep their sign before the zeros.
 Text ZeroPad(int64_t value, int digits);

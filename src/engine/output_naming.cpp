@@ -26,7 +26,7 @@ std::optional<Text> SeriesKey(const Job& job, int32_t split_key, int32_t file_me
       if (job.split.count < file_message_count) key = int64_t{split_key} + 1;
       return FormatMessageNumber(static_cast<double>(key), 3);
     case SplitKind::Date:
-      return FromUtf8(std::to_string(key));
+      return IntegerText(key);
     case SplitKind::Size:
       return FormatMessageNumber(static_cast<double>(key), 4);
     case SplitKind::Unknown:

@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "common/files.h"
+#include "common/format.h"
 #include "common/numeric.h"
 #include "engine/job.h"
 #include "platform/ui.h"
@@ -21,10 +22,6 @@ constexpr std::array<int, 19> kVersion1Fields = {1,  2,  3,  4,  5,  6,  7,  8, 
                                                  14, 15, 16, 19, 20, 21, 22, 23, 24};
 constexpr std::array<int, 20> kVersion2Fields = {1,  2,  3,  4,  5,  6,  7,  8,  9,  12,
                                                  14, 15, 16, 19, 20, 21, 22, 23, 24, 25};
-
-Text Decimal(int64_t v) {
-  return FromUtf8(std::to_string(v));
-}
 
 // Splits on CR LF or a lone CR; a lone LF is part of its field, as in the section/key files.
 // Only a file without any CR (edited on Linux) has LF line ends. A final line break does not
@@ -118,27 +115,27 @@ void UpdateHistoryRecord(HistoryList& list, int& index, const Job& job, const Ru
   r.url2 = job.url2;
   r.fromNumber = as_given.from;
   r.toNumber = as_given.to;
-  r.maxMsg = Decimal(job.max_msg);
+  r.maxMsg = IntegerText(job.max_msg);
   r.boardFile = run.board_file;
   r.outputTypeFile = run.output_type_file;
   r.outputPath = job.output_path;
-  r.topicToFilename = Decimal(job.topic_to_filename);
-  r.createTitleIndex = Decimal(job.create_title_index);
-  r.noOutBlank = Decimal(job.no_out_blank);
-  r.divide = Decimal(job.split.enabled);
-  if (as_given.devide_kind >= 0) r.divideKind = Decimal(as_given.devide_kind);
+  r.topicToFilename = IntegerText(job.topic_to_filename);
+  r.createTitleIndex = IntegerText(job.create_title_index);
+  r.noOutBlank = IntegerText(job.no_out_blank);
+  r.divide = IntegerText(job.split.enabled);
+  if (as_given.devide_kind >= 0) r.divideKind = IntegerText(as_given.devide_kind);
   r.divideCount = as_given.devide_count;
-  r.splitKey = Decimal(run.split_key);
-  r.fileMessageCount = Decimal(run.file_message_count);
-  r.divideDateKind = Decimal(as_given.devide_date_kind);
+  r.splitKey = IntegerText(run.split_key);
+  r.fileMessageCount = IntegerText(run.file_message_count);
+  r.divideDateKind = IntegerText(as_given.devide_date_kind);
   r.divideFileSize = as_given.devide_file_size;
   r.boardName = run.board_name;
   r.title = run.title;
   r.lastMessage = FormatNumber(run.last_message);
   r.lastRunTime = FormatYmdHms(run.end);
-  r.totalMessages = Decimal(RoundHalfEven(NumericValue(r.totalMessages)) + run.handled);
+  r.totalMessages = IntegerText(RoundHalfEven(NumericValue(r.totalMessages)) + run.handled);
   r.totalSeconds =
-      Decimal(SecondsBetween(run.start, run.end) + RoundHalfEven(NumericValue(r.totalSeconds)));
+      IntegerText(SecondsBetween(run.start, run.end) + RoundHalfEven(NumericValue(r.totalSeconds)));
 }
 
 HistoryLoad ParseHistory(std::string_view bytes, HistoryList& list, bool devide_checked) {
