@@ -248,6 +248,10 @@ std::vector<PatrolReport> Patrol(Program& program, const std::vector<size_t>& in
     PatrolReport& report = reports.emplace_back();
     report.index = numbers[n];
     report.title = chosen[n].title;
+    if (stopped || (progress.cancelled && progress.cancelled())) {
+      stopped = true;
+      continue;  // NotStarted
+    }
     const int at = FindJob(program.history, chosen[n]);
     if (at < 0) {
       report.outcome = PatrolReport::Outcome::Ended;
@@ -255,10 +259,6 @@ std::vector<PatrolReport> Patrol(Program& program, const std::vector<size_t>& in
       continue;
     }
     const HistoryRecord before = program.history[at];
-    if (stopped || (progress.cancelled && progress.cancelled())) {
-      stopped = true;
-      continue;  // NotStarted
-    }
     if (progress.job_started) progress.job_started(n, chosen.size(), before);
 
     // A job with nothing new is not run: its run would end at the first page, finding no
