@@ -14,7 +14,7 @@ void SetOutputPath(MainForm& form, const Text& path) {
 void BindUpdateToForm(UpdateContext& ctx, MainForm& form) {
   ctx.timeout = form.Text_Timeout().Value();
   ctx.retry = form.Text_Retry().Value();
-  ctx.cancelled = [&form] { return form.cancel_requested; };
+  ctx.cancelled = [&form] { return form.cancel_requested.load(); };
   ctx.status = [&form](const Text& text) { form.Label_status().SetValue(text); };
 }
 

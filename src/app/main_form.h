@@ -3,6 +3,7 @@
 // MemoryForm over plain values (the CLI and the tests).
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -82,8 +83,9 @@ class MainForm {
   // Every control of the window, for SetControlsEnabled("AllControl", ...).
   virtual std::vector<Control*> AllControls() = 0;
 
-  // Set by Cancel and Exit, cleared when a run, version check or download starts.
-  bool cancel_requested = true;
+  // Set by Cancel and Exit, cleared when a run, version check or download starts. The window
+  // sets it on its own thread while the run reads it on the worker's.
+  std::atomic<bool> cancel_requested{true};
 };
 
 // Plain values: the CLI's window and the tests'.

@@ -76,6 +76,7 @@ int StartProgram(int argc, char** argv) {
   pellucor::ProgramFolder folder = pellucor::OpenProgramFolder(home, ui);
   pellucor::gui::Form_main window(ui, shell, polite, clock, folder.directory);
   window.program().folder_kind = folder.kind;
+  clock.InterruptOn(&window.cancel_requested);  // a Cancel ends the pause between retries
   ui.SetParent(&window);
   window.Load();
   window.show();

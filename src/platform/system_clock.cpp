@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -15,7 +16,16 @@ DateTime SystemClock::Now() {
 }
 
 void SystemClock::Sleep(int milliseconds) {
-  if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  using std::chrono::steady_clock;
+  // Short slices that look at the cancel request: the setter needs no way to wake us.
+  constexpr auto kSlice = std::chrono::milliseconds(10);
+  const auto end = steady_clock::now() + std::chrono::milliseconds(std::max(milliseconds, 0));
+  for (;;) {
+    if (cancel_ && cancel_->load()) return;
+    const auto now = steady_clock::now();
+    if (now >= end) return;
+    std::this_thread::sleep_for(std::min<steady_clock::duration>(end - now, kSlice));
+  }
 }
 
 }  // namespace pellucor
