@@ -351,7 +351,7 @@ std::vector<PatrolReport> PatrolMarkedJobs(Program& program) {
   progress.status = [&](const Text& status) {
     form.Label_status().SetValue(job_text + u" : " + status);
   };
-  progress.cancelled = [&] { return form.cancel_requested; };
+  progress.cancelled = [&] { return form.cancel_requested.load(); };
   SetRunState(form, program.ui, true);
   std::vector<PatrolReport> reports = Patrol(program, jobs, progress);
   SetRunState(form, program.ui, false);

@@ -47,6 +47,7 @@
 #include "wait_field.h"
 #include "update/update.h"
 #include "viewer/result_viewer.h"
+#include "worker.h"
 
 namespace pellucor::gui {
 
@@ -79,33 +80,33 @@ Text DroppedFile(const QMimeData* mime) {
 
 struct Form_main::Adapters {
   Adapters(Form_main& f)
-      : Text_url1(f.text_url1_),
-        Text_from(f.text_from_),
-        Text_to(f.text_to_),
-        Text_url2(f.text_url2_),
-        Check_MaxMsg(f.check_maxmsg_),
-        Check_Read(f.check_read_),
-        Combo_bbs(f.combo_bbs_),
-        Combo_out(f.combo_out_),
-        Text_out(f.text_out_),
-        Check_TopicToFilename(f.check_topictofilename_),
-        Check_devide(f.check_devide_),
-        Option_devidekind(f.option_devidekind_),
-        Text_devidecnt(f.text_devidecnt_),
-        Combo_devidedatekind(f.combo_devidedatekind_),
-        Text_devidefilesize(f.text_devidefilesize_),
-        Check_CreateTitleIndex(f.check_createtitleindex_),
-        Check_nooutblank(f.check_nooutblank_),
-        Option_Error(f.option_error_),
-        Check_Error_Log(f.check_error_log_),
-        Option_Proxy(f.option_proxy_),
-        Text_Proxy_address(f.text_proxy_address_),
-        Text_Proxy_port(f.text_proxy_port_),
-        Text_Timeout(f.text_timeout_),
-        Text_Retry(f.text_retry_),
-        Label_Network(f.label_network_),
-        Label_status(f.label_status_),
-        Command_Cancel(f.command_cancel_) {}
+      : Text_url1(f.text_url1_, &f.lock_),
+        Text_from(f.text_from_, &f.lock_),
+        Text_to(f.text_to_, &f.lock_),
+        Text_url2(f.text_url2_, &f.lock_),
+        Check_MaxMsg(f.check_maxmsg_, &f.lock_),
+        Check_Read(f.check_read_, &f.lock_),
+        Combo_bbs(f.combo_bbs_, &f.lock_),
+        Combo_out(f.combo_out_, &f.lock_),
+        Text_out(f.text_out_, &f.lock_),
+        Check_TopicToFilename(f.check_topictofilename_, &f.lock_),
+        Check_devide(f.check_devide_, &f.lock_),
+        Option_devidekind(f.option_devidekind_, &f.lock_),
+        Text_devidecnt(f.text_devidecnt_, &f.lock_),
+        Combo_devidedatekind(f.combo_devidedatekind_, &f.lock_),
+        Text_devidefilesize(f.text_devidefilesize_, &f.lock_),
+        Check_CreateTitleIndex(f.check_createtitleindex_, &f.lock_),
+        Check_nooutblank(f.check_nooutblank_, &f.lock_),
+        Option_Error(f.option_error_, &f.lock_),
+        Check_Error_Log(f.check_error_log_, &f.lock_),
+        Option_Proxy(f.option_proxy_, &f.lock_),
+        Text_Proxy_address(f.text_proxy_address_, &f.lock_),
+        Text_Proxy_port(f.text_proxy_port_, &f.lock_),
+        Text_Timeout(f.text_timeout_, &f.lock_),
+        Text_Retry(f.text_retry_, &f.lock_),
+        Label_Network(f.label_network_, &f.lock_),
+        Label_status(f.label_status_, &f.lock_),
+        Command_Cancel(f.command_cancel_, &f.lock_) {}
   LineEditControl Text_url1, Text_from, Text_to, Text_url2;
   CheckBoxControl Check_MaxMsg, Check_Read;
   ComboControl Combo_bbs, Combo_out;
@@ -130,7 +131,7 @@ QLineEdit* Form_main::Edit(const char* name, const QString& text, const QString&
   if (!tip.isEmpty()) e->setToolTip(tip);
   // Only the address boxes and the output path take drops; a drop elsewhere is the window's.
   e->setAcceptDrops(false);
-  all_.push_back(std::make_unique<WidgetControl>(e));
+  all_.push_back(std::make_unique<WidgetControl>(e, &lock_));
   return e;
 }
 
@@ -138,7 +139,7 @@ QCheckBox* Form_main::Check(const char* name, const QString& caption, const QStr
   auto* c = new QCheckBox(caption);
   c->setObjectName(QString::fromLatin1(name));
   if (!tip.isEmpty()) c->setToolTip(tip);
-  all_.push_back(std::make_unique<WidgetControl>(c));
+  all_.push_back(std::make_unique<WidgetControl>(c, &lock_));
   return c;
 }
 
@@ -147,7 +148,7 @@ QPushButton* Form_main::Button(const char* name, const QString& caption, const Q
   b->setObjectName(QString::fromLatin1(name));
   if (!tip.isEmpty()) b->setToolTip(tip);
   b->setAutoDefault(false);
-  all_.push_back(std::make_unique<WidgetControl>(b));
+  all_.push_back(std::make_unique<WidgetControl>(b, &lock_));
   return b;
 }
 
@@ -157,14 +158,14 @@ QRadioButton* Form_main::Option(QButtonGroup* group, const char* name, int index
   r->setObjectName(QString::fromLatin1(name) + QLatin1Char('_') + QString::number(index));
   if (!tip.isEmpty()) r->setToolTip(tip);
   group->addButton(r, index);
-  all_.push_back(std::make_unique<WidgetControl>(r));
+  all_.push_back(std::make_unique<WidgetControl>(r, &lock_));
   return r;
 }
 
 QLabel* Form_main::Label(const char* name, const QString& caption) {
   auto* l = new QLabel(caption);
   l->setObjectName(QString::fromLatin1(name));
-  all_.push_back(std::make_unique<WidgetControl>(l));
+  all_.push_back(std::make_unique<WidgetControl>(l, &lock_));
   return l;
 }
 
@@ -227,7 +228,7 @@ void Form_main::BuildWidgets() {
   combo_bbs_ = new QComboBox;
   combo_bbs_->setObjectName(QStringLiteral("Combo_bbs"));
   combo_bbs_->setToolTip(S(u"取得掲示板を指定します"));
-  all_.push_back(std::make_unique<WidgetControl>(combo_bbs_));
+  all_.push_back(std::make_unique<WidgetControl>(combo_bbs_, &lock_));
   command_openbbs_ =
       Button("Command_OpenBBS", S(u"掲示板表示"), S(u"ブラウザで掲示板のトップページを表示"));
   bbs->addWidget(combo_bbs_, 0, 0, 1, 3);
@@ -238,7 +239,8 @@ void Form_main::BuildWidgets() {
   for (int i = 0; i < 3; ++i) {
     QByteArray name = "Command_bbs_status_" + QByteArray::number(i);
     QPushButton* b = Button(name.constData(), def_captions[i], i == 0 ? edit_tip : idle_tip);
-    connect(b, &QPushButton::clicked, this, [this, i] { EditDefinitionCommand(true, i); });
+    connect(b, &QPushButton::clicked, this,
+            [this, i] { Idle([this, i] { EditDefinitionCommand(true, i); }); });
     bbs->addWidget(b, 1, i);
   }
   auto* frame_out = new QGroupBox(S(u"出力タイプ設定"));
@@ -247,12 +249,13 @@ void Form_main::BuildWidgets() {
   combo_out_ = new QComboBox;
   combo_out_->setObjectName(QStringLiteral("Combo_out"));
   combo_out_->setToolTip(S(u"出力タイプを指定します"));
-  all_.push_back(std::make_unique<WidgetControl>(combo_out_));
+  all_.push_back(std::make_unique<WidgetControl>(combo_out_, &lock_));
   out->addWidget(combo_out_, 0, 0, 1, 3);
   for (int i = 0; i < 3; ++i) {
     QByteArray name = "Command_out_html_" + QByteArray::number(i);
     QPushButton* b = Button(name.constData(), def_captions[i], i == 0 ? edit_tip : idle_tip);
-    connect(b, &QPushButton::clicked, this, [this, i] { EditDefinitionCommand(false, i); });
+    connect(b, &QPushButton::clicked, this,
+            [this, i] { Idle([this, i] { EditDefinitionCommand(false, i); }); });
     out->addWidget(b, 1, i);
   }
   defs->addWidget(frame_bbs, 4);
@@ -283,7 +286,7 @@ void Form_main::BuildWidgets() {
   combo_devidedatekind_ = new QComboBox;
   combo_devidedatekind_->setObjectName(QStringLiteral("Combo_devidedatekind"));
   combo_devidedatekind_->addItems({S(u"日別"), S(u"週別"), S(u"月別")});
-  all_.push_back(std::make_unique<WidgetControl>(combo_devidedatekind_));
+  all_.push_back(std::make_unique<WidgetControl>(combo_devidedatekind_, &lock_));
   QRadioButton* kind2 = Option(option_devidekind_, "Option_devidekind", 2, S(u"サイズ"),
                                S(u"出力ファイルサイズを元に分割します"));
   text_devidefilesize_ =
@@ -421,28 +424,33 @@ void Form_main::BuildWidgets() {
           [this](bool checked) { text_to_->setEnabled(!checked); });
   connect(command_run_, &QPushButton::clicked, this, [this] { RunCommand(); });
   connect(command_cancel_, &QPushButton::clicked, this, [this] { CancelCommand(); });
-  connect(command_view_, &QPushButton::clicked, this, [this] { ViewCommand(); });
+  connect(command_view_, &QPushButton::clicked, this, [this] { Idle([this] { ViewCommand(); }); });
   connect(command_exit_, &QPushButton::clicked, this, [this] { ExitCommand(); });
-  connect(command_openurl_, &QPushButton::clicked, this, [this] { OpenUrlCommand(); });
-  connect(command_record_, &QPushButton::clicked, this, [this] { HistoryCommand(); });
-  connect(command_openbbs_, &QPushButton::clicked, this, [this] { OpenBoardCommand(); });
-  connect(command_outfile_, &QPushButton::clicked, this, [this] { OutFileCommand(); });
-  connect(command_network, &QPushButton::clicked, this, [this] { NetworkCommand(); });
+  connect(command_openurl_, &QPushButton::clicked, this,
+          [this] { Idle([this] { OpenUrlCommand(); }); });
+  connect(command_record_, &QPushButton::clicked, this,
+          [this] { Idle([this] { HistoryCommand(); }); });
+  connect(command_openbbs_, &QPushButton::clicked, this,
+          [this] { Idle([this] { OpenBoardCommand(); }); });
+  connect(command_outfile_, &QPushButton::clicked, this,
+          [this] { Idle([this] { OutFileCommand(); }); });
+  connect(command_network, &QPushButton::clicked, this,
+          [this] { Idle([this] { NetworkCommand(); }); });
 }
 
 void Form_main::BuildMenus() {
   auto add_menu = [this](const char* name, const QString& caption) {
     QMenu* m = menuBar()->addMenu(caption);
     m->setObjectName(QString::fromLatin1(name));
-    all_.push_back(std::make_unique<ActionControl>(m->menuAction()));
+    all_.push_back(std::make_unique<ActionControl>(m->menuAction(), &lock_));
     return m;
   };
   auto add_item = [this](QMenu* menu, const char* name, const QString& caption,
                          std::function<void()> fn) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, [fn] { fn(); });
-    all_.push_back(std::make_unique<ActionControl>(a));
+    connect(a, &QAction::triggered, this, [this, fn] { Idle(fn); });
+    all_.push_back(std::make_unique<ActionControl>(a, &lock_));
   };
   QMenu* record = add_menu("menu_record", S(u"履歴(&R)"));
   add_item(record, "menu_record_download", S(u"ダウンロード履歴(&D)"),
@@ -456,7 +464,8 @@ void Form_main::BuildMenus() {
            [this] { CheckCommand(false, true); });
   add_item(check, "menu_check_multi", S(u"両方ﾁｪｯｸ(&M)"), [this] { CheckCommand(true, true); });
   QMenu* network = add_menu("menu_network", S(u"ﾈｯﾄﾜｰｸ設定(&N)"));
-  add_item(network, "menu_network_open", S(u"設定画面(&P)"), [this] { NetworkCommand(); });
+  add_item(network, "menu_network_open", S(u"設定画面(&P)"),
+           [this] { Idle([this] { NetworkCommand(); }); });
   QMenu* help = add_menu("menu_help", S(u"ﾍﾙﾌﾟ(&H)"));
   add_item(help, "menu_help_version", S(u"ﾊﾞｰｼﾞｮﾝ情報(&A)"), [this] { AboutCommand(); });
   add_item(help, "menu_help_website", S(u"ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&W)"), [this] { SupportPageCommand(); });
@@ -538,17 +547,25 @@ namespace pellucor::gui {
 
 Form_main::Form_main(Ui& ui, Shell& shell, HttpClient& http, Clock& clock, Text program_directory,
                      QWidget* parent)
-    : QMainWindow(parent), ui_(ui), shell_(shell) {
+    : QMainWindow(parent), ui_(ui), shell_(shell), worker_(new Worker(this)) {
   setObjectName(QStringLiteral("Form_main"));
   BuildWidgets();
   BuildMenus();
   a_ = std::make_unique<Adapters>(*this);
-  program_ = std::make_unique<Program>(std::move(program_directory), ui, clock, http, shell, *this);
+  program_ =
+      std::make_unique<Program>(std::move(program_directory), ui_, clock, http, shell_, *this);
   setAcceptDrops(true);
   setWindowTitle(QStringLiteral("Pellucor"));
 }
 
-Form_main::~Form_main() = default;
+Form_main::~Form_main() {
+  if (!worker_->Busy()) return;
+  // Gone without a close (the program is ending): the work ends through its cancel path, with
+  // nobody left to answer its questions.
+  cancel_requested = true;
+  ui_.Dismiss();
+  worker_->Finish();
+}
 
 DefinitionCatalog& Form_main::catalog() {
   return program_->catalog;
@@ -642,21 +659,22 @@ void Form_main::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void Form_main::RunLocked(const std::function<void()>& work) {
+void Form_main::RunLocked(std::function<void()> work) {
   if (busy_) return;
   busy_ = true;
-  struct Release {
-    Form_main* f;
-    ~Release() {
-      f->busy_ = false;
-      // A close request that came during the work is carried out now that it has ended.
-      if (f->close_pending_) {
-        f->close_pending_ = false;
-        QTimer::singleShot(0, f, &QWidget::close);
-      }
+  // Locked from the click to the end of the work, as the work itself will lock it.
+  lock_.Hold(command_cancel_, label_status_);
+  for (auto& c : all_) c->SetEnabled(false);
+  command_cancel_->setEnabled(true);
+  worker_->Start(std::move(work), [this] {
+    lock_.Release();
+    busy_ = false;
+    // A close request that came during the work is carried out now that it has ended.
+    if (close_pending_) {
+      close_pending_ = false;
+      QTimer::singleShot(0, this, &QWidget::close);
     }
-  } release{this};
-  work();
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -757,18 +775,22 @@ void Form_main::RunCommand() {
 }
 
 void Form_main::CheckCommand(bool boards, bool outputs) {
+  if (busy_) return;
   Program& p = *program_;
-  UpdateContext ctx(ui_, p.http, p.clock, p.directory, UpdateBaseUrl());
-  BindUpdateToForm(ctx, *this);
-  ctx.apply_network_settings = [this, &p] { return ApplyNetworkSettings(*this, p.http, ui_); };
-  ctx.set_run_state = [this](bool running) { SetRunState(*this, ui_, running); };
-  ctx.refresh_board_catalog = [this] { RefreshBoardList(); };
-  ctx.refresh_output_catalog = [this] { RefreshOutputList(); };
-  ctx.download_window = [this](DownloadList& list) {
-    Form_download window(list, ui_, this);
-    window.exec();
+  auto ctx = std::make_shared<UpdateContext>(ui_, p.http, p.clock, p.directory, UpdateBaseUrl());
+  BindUpdateToForm(*ctx, *this);
+  ctx->apply_network_settings = [this, &p] { return ApplyNetworkSettings(*this, p.http, ui_); };
+  ctx->set_run_state = [this](bool running) { SetRunState(*this, ui_, running); };
+  ctx->refresh_board_catalog = [this] { CallOnGuiThread([this] { RefreshBoardList(); }); };
+  ctx->refresh_output_catalog = [this] { CallOnGuiThread([this] { RefreshOutputList(); }); };
+  ctx->download_window = [this](DownloadList& list) {
+    CallOnGuiThread([&] {
+      if (ui_.Dismissed()) return;  // the window is going away: nothing is chosen
+      Form_download window(list, ui_, this);
+      window.exec();
+    });
   };
-  RunLocked([&] { CheckForUpdates(ctx, boards, outputs); });
+  RunLocked([ctx, boards, outputs] { CheckForUpdates(*ctx, boards, outputs); });
 }
 
 void Form_main::AboutCommand() {

@@ -1,5 +1,6 @@
 // Form_main: the program's main window. Its widgets hold every value a run works from; the
-// engine sees them through MainForm.
+// engine sees them through MainForm. A run, a version check and a download work on a worker
+// thread; whatever they ask of the window is carried out on the GUI thread.
 #pragma once
 
 #include <QMainWindow>
@@ -11,6 +12,8 @@
 
 #include "app/main_form.h"
 #include "common/text.h"
+#include "qt_controls.h"
+#include "worker_services.h"
 
 class QAction;
 class QButtonGroup;
@@ -41,6 +44,7 @@ class CheckBoxControl;
 class ComboControl;
 class OptionGroupControl;
 class WidgetControl;
+class Worker;
 
 class Form_main : public QMainWindow, public MainForm {
   Q_OBJECT
@@ -104,13 +108,21 @@ class Form_main : public QMainWindow, public MainForm {
   QRadioButton* Option(QButtonGroup* group, const char* name, int index, const QString& caption,
                        const QString& tip);
   QLabel* Label(const char* name, const QString& caption);
-  // Runs a long operation with the window locked; a close request meanwhile waits for it.
-  void RunLocked(const std::function<void()>& work);
+  // Starts a long operation on the worker; a close request meanwhile waits for its end.
+  void RunLocked(std::function<void()> work);
+  // A command of the window, carried out only while no work runs: until the worker has locked
+  // the window, a click may still come through.
+  void Idle(const std::function<void()>& command) {
+    if (!busy_) command();
+  }
   Text SelectedBoardFile() const;
   Text SelectedOutputFile() const;
 
-  Ui& ui_;
-  Shell& shell_;
+  // The services as the window and its worker use them: calls from the worker are carried out
+  // on the GUI thread.
+  GuiThreadUi ui_;
+  GuiThreadShell shell_;
+  Worker* worker_;
   std::unique_ptr<Program> program_;
 
   // Widgets, named as the window's controls.
@@ -135,12 +147,13 @@ class Form_main : public QMainWindow, public MainForm {
   QPushButton *command_run_, *command_cancel_, *command_view_, *command_exit_;
   QLabel* label_status_;
 
+  ControlLock lock_;
   struct Adapters;
   std::unique_ptr<Adapters> a_;
   std::vector<std::unique_ptr<Control>> all_;  // every control, in the window's order
 
   QSize minimum_;
-  bool busy_ = false;           // a run, version check or download is going
+  bool busy_ = false;           // the worker runs a run, version check or download
   bool close_pending_ = false;  // the window was closed while busy
   bool unloaded_ = false;
 };

@@ -203,7 +203,6 @@ void Form_record::EditCommentCommand() {
 
 void Form_record::ShowPopupAt(const QPoint& pos) {
   if (QListWidgetItem* item = list_->itemAt(pos)) list_->setCurrentItem(item);
-  ui_.Yield();
   popup_->popup(list_->viewport()->mapToGlobal(pos));
 }
 

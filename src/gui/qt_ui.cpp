@@ -128,7 +128,7 @@ void QtUi::Beep() {
 }
 
 void QtUi::Yield() {
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Long work runs on a worker thread: the event loop never needs a nudge.
 }
 
 std::optional<Text> QtUi::InputBox(const Text& prompt, const Text& title, const Text& initial) {

@@ -66,6 +66,7 @@ void RunWindowTest::wholeRunFromTheWindow() {
   // A refused check leaves the window released.
   s.set("Text_url1", "   ");
   s.click("Command_Run");
+  QTRY_VERIFY(!s.window.IsBusy());
   QCOMPARE(run.script.boxes.at(0).text, U(u"取得URL（左）が未入力です"));
   QVERIFY(s.enabled("Text_url1") && !s.enabled("Command_Cancel") && !s.window.IsBusy());
   s.set("Text_url1", QString::fromStdString(run.server.url1()));

@@ -157,6 +157,7 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   QDir().mkpath(home.path("patrol"));
   script.Answer(QMessageBox::Ok);
   s.trigger("menu_record_patrol");
+  QTRY_VERIFY(!s.window.IsBusy());
   EXPECT_SCRIPT_DONE(script);
   QVERIFY2(script.boxes.back().text.endsWith(U(u"巡回 : 2件追加 完了")),
            qPrintable(script.boxes.back().text));
@@ -204,6 +205,7 @@ void ToolWindowsTest::downloadChoices() {
   script.Answer(QMessageBox::Ok);
   script.Answer(QMessageBox::Ok);
   s.trigger("menu_check_multi");
+  QTRY_VERIFY(!s.window.IsBusy());
   EXPECT_SCRIPT_DONE(script);
   QVERIFY(locked && stayed);
   QCOMPARE(rows.size(), 2);
