@@ -61,7 +61,9 @@ ProgramHome::ProgramHome(bool with_data_folder) {
   if (with_data_folder) QDir().mkpath(path(QStringLiteral("data")));
 }
 
-Session::Session(ProgramHome& home) : window(ui, shell, http, clock, home.dir()) {
+Session::Session(ProgramHome& home, bool live_clock)
+    : window(ui, shell, http, live_clock ? static_cast<Clock&>(system_clock) : clock, home.dir()) {
+  system_clock.InterruptOn(&window.cancel_requested);
   ui.SetParent(&window);
   window.Load();
   window.show();

@@ -11,6 +11,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "form_main.h"
+#include "platform/clock.h"
 #include "platform/curl_http.h"
 #include "platform/shell.h"
 #include "qt_ui.h"
@@ -87,13 +88,15 @@ class RecordingShell : public Shell {
   std::vector<Text> opened, edited;
 };
 
-// One start of the program: the main window, loaded from `home` and shown.
+// One start of the program: the main window, loaded from `home` and shown. Its pauses are
+// instant, or real (and cut short by Cancel) with `live_clock`.
 struct Session {
-  explicit Session(ProgramHome& home);
+  explicit Session(ProgramHome& home, bool live_clock = false);
   QtUi ui;
   RecordingShell shell;
   CurlHttpClient http;
   pellucor::testing::FakeClock clock;
+  SystemClock system_clock;
   Form_main window;
 
   template <typename T = QWidget>

@@ -1,5 +1,7 @@
 // A collection run driven from the main window against the loopback board: the locked
-// window, the status line, Cancel and the close box mid-run, the result file and the history.
+// window, the status line, Cancel and the close box mid-run (the window paints and the run
+// stops at once, during a hanging fetch and during the pauses between retries), the result
+// file and the history.
 
 #include "common/deffile.h"
 #include "gui_support.h"
@@ -16,14 +18,14 @@ namespace {
 // The loopback board, a home whose settings take messages 1 to 25 from it into data/out.html,
 // and the started window, watched at every turn of the event loop while a run goes on.
 struct RunDesk {
-  RunDesk() {
+  explicit RunDesk(bool live_clock = false) {
     QString ini = QStringLiteral(
                       "[main]\r\nurl1=%1\r\nto=25\r\nmaxmsg=0\r\ntopictofilename=0\r\n"
                       "outfile=%2\r\nout_file=_html.out\r\ntimeout=5\r\nretry=3\r\nproxy=1\r\n")
                       .arg(QString::fromStdString(server.url1()), home.path("data/out.html"));
     home.WriteFile("pellu.ini", EncodeCp932(ini.toStdU16String()));
     script.AnswerOthers(QMessageBox::No);  // "show the result?" and anything else: No
-    s = std::make_unique<Session>(home);
+    s = std::make_unique<Session>(home, live_clock);
     QObject::connect(&timer, &QTimer::timeout, [this] { Look(); });
     timer.start(0);
   }
@@ -99,20 +101,53 @@ void RunWindowTest::wholeRunFromTheWindow() {
 
 void RunWindowTest::interruptWhileAPageIsOnItsWay_data() {
   QTest::addColumn<bool>("closeBox");
-  QTest::newRow("Cancel") << false;
-  QTest::newRow("close box") << true;
+  QTest::addColumn<bool>("emptyAnswers");  // else the page hangs on its way
+  QTest::newRow("Cancel, hanging fetch") << false << false;
+  QTest::newRow("close box, hanging fetch") << true << false;
+  QTest::newRow("Cancel, pause between retries") << false << true;
+  QTest::newRow("close box, pause between retries") << true << true;
 }
 
 void RunWindowTest::interruptWhileAPageIsOnItsWay() {
   QFETCH(bool, closeBox);
-  RunDesk run;
+  QFETCH(bool, emptyAnswers);
+  RunDesk run(/*live_clock=*/true);  // the 2-second pauses are real here
   Session& s = *run.s;
   run.server.SetDelay(8000);
-  run.server.Misbehave(5, pellucor::testing::Misbehaviour::Delay);
-  QElapsedTimer since;
-  int turns_before = 0;
+  run.server.Misbehave(5, emptyAnswers ? pellucor::testing::Misbehaviour::Empty
+                                       : pellucor::testing::Misbehaviour::Delay);
+  auto* status = s.find<QLabel>("Label_status");
+  int paints = 0;
+  struct PaintCounter : QObject {
+    int* n;
+    bool eventFilter(QObject*, QEvent* e) override {
+      return *n += e->type() == QEvent::Paint, false;
+    }
+  } counter;
+  counter.n = &paints;
+  status->installEventFilter(&counter);
+
+  // Waiting: the page is on its way, or the run pauses before asking again. Meanwhile the
+  // window paints; then the user interrupts.
+  QElapsedTimer waiting, since;
+  int turns_before = 0, paints_waiting = 0;
+  qint64 latency = -1;
   run.on_turn = [&] {
-    if (since.isValid() || run.server.RequestCount(5) == 0) return;
+    if (latency >= 0) return;
+    if (since.isValid()) {
+      if (QWidget* box = QApplication::activeModalWidget(); box && box->isVisible())
+        latency = since.elapsed();
+      return;
+    }
+    if (!waiting.isValid()) {
+      if (emptyAnswers ? status->text().contains(QStringLiteral("(1/10)"))
+                       : run.server.RequestCount(5) > 0)
+        waiting.start();
+      return;
+    }
+    status->update();
+    if (waiting.elapsed() < 400) return;
+    paints_waiting = paints;
     since.start();
     turns_before = run.turns;
     if (closeBox) {
@@ -125,9 +160,13 @@ void RunWindowTest::interruptWhileAPageIsOnItsWay() {
   };
   s.click("Command_Run");
   QTRY_VERIFY_WITH_TIMEOUT(!s.window.IsBusy(), 60000);
-  // The window kept turning while the page was on its way, and did not wait for it.
+  // The window kept turning and painting while it waited, and did not wait for the run.
   QVERIFY(since.isValid() && turns_before > 2);
+  QVERIFY2(paints_waiting > 2, qPrintable(QString::number(paints_waiting)));
   QVERIFY2(since.elapsed() < 4000, qPrintable(QString::number(since.elapsed())));
+  // The cancel message came at once.
+  qInfo("cancel message after %lld ms, %d paints while waiting", latency, paints_waiting);
+  QVERIFY2(latency >= 0 && latency < 300, qPrintable(QString::number(latency)));
   QTRY_COMPARE(s.window.isVisible(), !closeBox);
   EXPECT_SCRIPT_DONE(run.script);
   QVERIFY(run.script.boxes.at(0).text.startsWith(U(u"処理を中断します。")));
