@@ -73,8 +73,10 @@ void RunWindowTest::wholeRunFromTheWindow() {
   QVERIFY(s.enabled("Text_url1") && !s.enabled("Command_Cancel") && !s.window.IsBusy());
   s.set("Text_url1", QString::fromStdString(run.server.url1()));
 
+  run.script.AnswerOthers(QMessageBox::Yes);  // show the result: the viewer runs from the worker
   s.click("Command_Run");
   QTRY_VERIFY_WITH_TIMEOUT(!s.window.IsBusy(), 60000);
+  QCOMPARE(s.shell.opened.size(), size_t(1));
   EXPECT_SCRIPT_DONE(run.script);
   QVERIFY(run.turns > 0 && run.locked);
   // The status line moved with every message while the window was locked.
