@@ -15,7 +15,9 @@
 #include "qt_controls.h"
 #include "worker_services.h"
 
+class QAbstractButton;
 class QAction;
+class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -100,15 +102,26 @@ class Form_main : public QMainWindow, public MainForm {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The frames (form_main_frames.cpp).
   void BuildWidgets();
+  void BuildUrlFrame(QBoxLayout* column);
+  void BuildDefinitionFrames(QBoxLayout* column);
+  void BuildOutFileFrame(QBoxLayout* column);
+  void BuildErrorFrame(QBoxLayout* column);
+  void BuildNetworkFrame(QBoxLayout* column);
+  void BuildNetworkHolders(QWidget* central);
+  void BuildCommandRow(QBoxLayout* column);
   void BuildMenus();
+  // Connects a button to a command of the window, carried out only while no work runs.
+  void OnClick(QAbstractButton* button, std::function<void()> command);
   QLineEdit* Edit(const char* name, const QString& text, const QString& tip);
   QCheckBox* Check(const char* name, const QString& caption, const QString& tip);
   QPushButton* Button(const char* name, const QString& caption, const QString& tip);
   QRadioButton* Option(QButtonGroup* group, const char* name, int index, const QString& caption,
                        const QString& tip);
   QLabel* Label(const char* name, const QString& caption);
-  // Starts a long operation on the worker; a close request meanwhile waits for its end.
+  // Starts a long operation on the worker; a close request meanwhile waits for its end
+  // (form_main_run.cpp).
   void RunLocked(std::function<void()> work);
   // A command of the window, carried out only while no work runs: until the worker has locked
   // the window, a click may still come through.
