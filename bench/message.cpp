@@ -12,7 +12,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/main_form.h"
 #include "app/program.h"
 #include "bench_support.h"
 #include "common/files.h"
@@ -42,44 +41,53 @@ struct NullShell : Shell {
   bool Edit(const Text&) override { return true; }
   bool Explore(const Text&) override { return true; }
 };
-struct NullUi : Ui {
-  Answer MessageBox(const Text&, const Text&, Icon, Buttons) override { return Answer::Abort; }
-  void Beep() override {}
+struct NullIntents : RunIntents {
+  void Notice(RunNotice, const std::vector<Text>&) override {}
+  bool UseTitleAsFileName() override { return false; }
+  bool RunWithAddress(const Text&) override { return false; }
+  bool AppendToExisting(const Text&) override { return true; }
+  bool CreateMissingFolder(const Text&) override { return false; }
+  bool GoOnAfterInvalidPage(TextView) override { return false; }
+  bool AskAgainNextTime() override { return false; }
+  bool ShowResult(int32_t) override { return false; }
+  Recovery AfterFailure(const Text&) override { return Recovery::Abort; }
+  Recovery AfterWriteError(const Text&) override { return Recovery::Abort; }
+  void Status(const Text&) override {}
+  void Changed(const Job&) override {}
   void Yield() override {}
-  std::optional<Text> InputBox(const Text&, const Text&, const Text&) override { return {}; }
-  void SetBusy(bool) override {}
+  bool CancelRequested() override { return false; }
 };
 struct NullHooks : RunHooks {
-  void UpdateHistory(RunState&) override {}
+  std::optional<HistoryCarry> LookUp(const Job&) override { return std::nullopt; }
+  bool Claim(const Job&) override { return true; }
+  void UpdateHistory(const Job&, const RunState&) override {}
   void SaveHistory() override {}
   void ShowResult() override {}
+  RunCheckpoint* Checkpoint(const RunEnv&) override { return nullptr; }
 };
 
 void PerMessage(benchmark::State& state, Mix mix, Encoding e) {
   const std::vector<std::string> pages = bench::MakePages(mix, e);
   const Text defs = ProgramDirectory();  // the shipped definitions lie beside the program
-  NullUi ui;
+  NullIntents intents;
   NullClock clock;
   NullShell shell;
   NullHooks hooks;
-  MemoryForm form;
-  DefinitionCatalog catalog;
   BoardEntry board;
   board.file = u"_yahoo.bbs";
   board.name = u"EUC-JP掲示板";
-  catalog.boards = {board};
-  catalog.outputs = {OutputEntry{u"_html.out", u"HTML形式", u"html"}};
-  form.Combo_bbs().SetIndex(0);
-  form.Combo_out().SetIndex(0);
   char tmpl[] = "/tmp/pellucor-bench-XXXXXX";
   if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
   const std::string dir = tmpl;
-  form.Text_out().SetValue(FromUtf8(dir + "/out.html"));
-  RunEnv env{form, ui, clock, shell, hooks, catalog, defs, u"1.00"};
+  Job job;
+  job.board = board;
+  job.output = OutputEntry{u"_html.out", u"HTML形式", u"html"};
+  job.output_path = FromUtf8(dir + "/out.html");
+  RunEnv env{job, intents, clock, shell, hooks, defs, u"1.00"};
   RunState st;
-  st.board = *LoadBoardDefinition(board, defs, ui);
+  st.board = *LoadBoardDefinition(board, defs);
   st.board.charchange = testing::CharchangeFor(e);
-  st.output = *LoadOutputType(catalog.outputs[0], defs, ui);
+  st.output = *LoadOutputType(*job.output, defs);
   st.first_number = st.current_number = 1;
 
   int64_t n = 0, bytes = 0;

@@ -10,26 +10,6 @@
 
 #include "common/files.h"
 #include "engine/definitions.h"
-#include "platform/ui.h"
-
-namespace {
-
-class SilentUi : public pellucor::Ui {
- public:
-  pellucor::Answer MessageBox(const pellucor::Text&, const pellucor::Text&, pellucor::Icon,
-                              pellucor::Buttons) override {
-    return pellucor::Answer::Ok;
-  }
-  void Beep() override {}
-  void Yield() override {}
-  std::optional<pellucor::Text> InputBox(const pellucor::Text&, const pellucor::Text&,
-                                         const pellucor::Text&) override {
-    return std::nullopt;
-  }
-  void SetBusy(bool) override {}
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pellucor;
@@ -48,10 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fwrite(data, 1, size, f);
   std::fclose(f);
 
-  SilentUi ui;
   BoardEntry be;
   be.file = u"f.bbs";
-  if (auto d = LoadBoardDefinition(be, FromUtf8(dir), ui)) {
+  if (auto d = LoadBoardDefinition(be, FromUtf8(dir))) {
     if (d->item_cnt < 1 || d->item_cnt > 10 || d->items.size() != static_cast<size_t>(d->item_cnt))
       std::abort();
     if (d->msg_keta < 0 || d->msg_keta > 20 || d->charchange < 0 || d->charchange > 2) std::abort();
@@ -61,6 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   OutputEntry oe;
   oe.file = u"f.bbs";
-  LoadOutputType(oe, FromUtf8(dir), ui);
+  (void)LoadOutputType(oe, FromUtf8(dir));
   return 0;
 }

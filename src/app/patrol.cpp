@@ -140,13 +140,18 @@ RunOutcome RunPatrolJob(Program& program, const HistoryRecord& record, PatrolInt
   RunRequest request = PatrolRequest(RequestOf(program.form), record, program.catalog);
   std::optional<Job> job = BuildJob(request, program.catalog, program.clock, intents);
   if (!job) return RunOutcome::Ended;
-  QuietUi quiet(program.ui);
-  auto board = LoadBoardDefinition(*job->board, program.directory, quiet);
-  std::optional<OutputType> output;
-  if (board && job->output) output = LoadOutputType(*job->output, program.directory, quiet);
-  if (!board || !output) {
-    if (!job->output) intents.Notice(RunNotice::NoOutputType, {});
-    intents.reason = intents.reason.empty() ? quiet.reason : intents.reason;
+  auto board = LoadBoardDefinition(*job->board, program.directory);
+  if (!board) {
+    intents.reason = board.error().text;
+    return RunOutcome::Ended;
+  }
+  if (!job->output) {
+    intents.Notice(RunNotice::NoOutputType, {});
+    return RunOutcome::Ended;
+  }
+  auto output = LoadOutputType(*job->output, program.directory);
+  if (!output) {
+    intents.reason = output.error().text;
     return RunOutcome::Ended;
   }
   ProgramRunHooks hooks(program, {});
@@ -189,12 +194,12 @@ NewMessageCheck CheckNewMessages(Program& program, const HistoryRecord& record,
     check.error = u"掲示板設定ファイル（" + record.boardFile + u"）がありません";
     return check;
   }
-  QuietUi quiet(program.ui);
-  auto board = LoadBoardDefinition(*entry, program.directory, quiet);
+  auto board = LoadBoardDefinition(*entry, program.directory);
   if (!board) {
-    check.error = quiet.reason;
+    check.error = board.error().text;
     return check;
   }
+  QuietUi quiet(program.ui);
   if (!ApplyNetworkSettings(program.form, program.http, quiet)) {
     check.error = quiet.reason;
     return check;

@@ -177,15 +177,21 @@ RunOutcome RunCollection(Program& program, RunHooks& hooks) {
   WriteBack(program.form, request);
   if (!job) return RunOutcome::Ended;
 
-  // 11-12: the definitions (their loaders word their own failures).
-  auto board = LoadBoardDefinition(*job->board, program.directory, program.ui);
-  if (!board) return RunOutcome::Ended;
+  // 11-12: the definitions.
+  auto board = LoadBoardDefinition(*job->board, program.directory);
+  if (!board) {
+    ShowDefinitionError(program.ui, board.error());
+    return RunOutcome::Ended;
+  }
   if (!job->output) {
     dialogs.Notice(RunNotice::NoOutputType);
     return RunOutcome::Ended;
   }
-  auto output = LoadOutputType(*job->output, program.directory, program.ui);
-  if (!output) return RunOutcome::Ended;
+  auto output = LoadOutputType(*job->output, program.directory);
+  if (!output) {
+    ShowDefinitionError(program.ui, output.error());
+    return RunOutcome::Ended;
+  }
 
   RunWorld world{dialogs,           hooks,          program.clock, program.shell, program.http,
                  program.directory, program.version};

@@ -72,15 +72,21 @@ int Extract(Options& opts) {
   BoardEntry board;
   Text board_folder;
   Locate(bbs, home, board_folder, board.file);
-  std::optional<BoardDefinition> def = LoadBoardDefinition(board, board_folder, ui);
-  if (!def) return kExitUsage;
+  Result<BoardDefinition> def = LoadBoardDefinition(board, board_folder);
+  if (!def) {
+    ShowDefinitionError(ui, def.error());
+    return kExitUsage;
+  }
   Text output_special;
   if (!out.empty()) {
     OutputEntry entry;
     Text folder;
     Locate(out, home, folder, entry.file);
-    std::optional<OutputType> type = LoadOutputType(entry, folder, ui);
-    if (!type) return kExitUsage;
+    Result<OutputType> type = LoadOutputType(entry, folder);
+    if (!type) {
+      ShowDefinitionError(ui, type.error());
+      return kExitUsage;
+    }
     output_special = type->special;
   }
 

@@ -17,10 +17,6 @@ Text Dec(int64_t n) {
   return Text(s.begin(), s.end());
 }
 
-void ShowDefinitionError(Ui& ui, const Text& text) {
-  ui.MessageBox(text, kAppCaption, Icon::Critical, Buttons::Ok);
-}
-
 Text MissingFileText(const Text& first_line, const Text& path) {
   return first_line + kCrLf + u"ファイル名：" + path + kCrLf +
          u"ファイルがあるのにエラーになる場合はアプリケーションを再起動してください。";
@@ -34,6 +30,32 @@ Text WithSep(TextView folder) {
   Text f(folder);
   if (f.empty() || f.back() != kSep) f += kSep;
   return f;
+}
+
+// [itemN] of a board definition, checked.
+Result<ItemRule> ReadItemRule(int n, const Text& path) {
+  const Text section = u"item" + Dec(n);
+  auto item = [&](const char16_t* key, const char16_t* def) {
+    return ReadDefinitionValue(section, key, def, path);
+  };
+  ItemRule r;
+  r.name = item(u"name", u"");
+  r.bf_from = item(u"bf_from", u"");
+  r.bf_to = item(u"bf_to", u"");
+  r.af_from = item(u"af_from", u"");
+  r.af_to = item(u"af_to", u"");
+  r.attr = item(u"attr", u"");
+  r.priority = item(u"priority", u"0");
+  double pr = NumericValue(r.priority);
+  if (pr != 0 && pr != 1) {
+    return Error{0, ItemError(n, u"priority", r.priority, u"0か1を指定してください")};
+  }
+  r.cnt = item(u"cnt", u"1");
+  double c = NumericValue(r.cnt);
+  if (c < -10000 || c > 10000 || c == 0) {
+    return Error{0, ItemError(n, u"cnt", r.cnt, u"-10000～10000の範囲(0を除く)で指定してください")};
+  }
+  return r;
 }
 
 }  // namespace
@@ -129,12 +151,10 @@ OutputCatalog RefreshOutputCatalog(TextView program_dir, TextView settings_path)
       [&](const Text& file) { return file == remembered; });
 }
 
-std::optional<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, TextView program_dir,
-                                                   Ui& ui) {
+Result<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, TextView program_dir) {
   Text path = Text(program_dir) + entry.file;
   if (entry.file.empty() || !FileExists(path)) {
-    ShowDefinitionError(ui, MissingFileText(u"掲示板設定ファイルが存在しません", path));
-    return std::nullopt;
+    return Error{0, MissingFileText(u"掲示板設定ファイルが存在しません", path)};
   }
   auto basic = [&](const char16_t* key, const char16_t* def) {
     return ReadDefinitionValue(u"basic", key, def, path);
@@ -144,59 +164,34 @@ std::optional<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, Text
   Text keta = basic(u"msg_keta", u"0");
   double v = NumericValue(keta);
   if (v < 0 || v > 20) {
-    ShowDefinitionError(ui, u"メッセージ番号の桁数が不正です[basic] msg_keta=" + keta + kCrLf +
-                                u"0～" + Dec(20) + u"の範囲で指定してください");
-    return std::nullopt;
+    return Error{0, u"メッセージ番号の桁数が不正です[basic] msg_keta=" + keta + kCrLf + u"0～" +
+                        Dec(20) + u"の範囲で指定してください"};
   }
   d.msg_keta = static_cast<int>(RoundHalfEven(v));
 
   Text cc = basic(u"charchange", u"0");
   v = NumericValue(cc);
   if (v < 0 || v > 2) {
-    ShowDefinitionError(ui, u"文字コード変換が不正です[basic] charchange=" + cc + kCrLf +
-                                u"文字コード変換(0:ECU->SJIS, 1:無変換(最初からSJISの時), "
-                                u"2:JIS->SJISのいずれかを指定してください");
-    return std::nullopt;
+    return Error{0, u"文字コード変換が不正です[basic] charchange=" + cc + kCrLf +
+                        u"文字コード変換(0:ECU->SJIS, 1:無変換(最初からSJISの時), "
+                        u"2:JIS->SJISのいずれかを指定してください"};
   }
   d.charchange = static_cast<int>(RoundHalfEven(v));
 
   Text ic = basic(u"item_cnt", u"0");
   v = NumericValue(ic);
   if (v < 1 || v > 10) {
-    ShowDefinitionError(ui, u"取得アイテム数が不正です[basic] item_cnt=" + ic + kCrLf +
-                                u"1～10の範囲で指定してください");
-    return std::nullopt;
+    return Error{0, u"取得アイテム数が不正です[basic] item_cnt=" + ic + kCrLf +
+                        u"1～10の範囲で指定してください"};
   }
   d.item_cnt = static_cast<int>(RoundHalfEven(v));
 
   d.special = basic(u"special", u"");
 
   for (int n = 1; n <= d.item_cnt; ++n) {
-    Text section = u"item" + Dec(n);
-    auto item = [&](const char16_t* key, const char16_t* def) {
-      return ReadDefinitionValue(section, key, def, path);
-    };
-    ItemRule r;
-    r.name = item(u"name", u"");
-    r.bf_from = item(u"bf_from", u"");
-    r.bf_to = item(u"bf_to", u"");
-    r.af_from = item(u"af_from", u"");
-    r.af_to = item(u"af_to", u"");
-    r.attr = item(u"attr", u"");
-    r.priority = item(u"priority", u"0");
-    double pr = NumericValue(r.priority);
-    if (pr != 0 && pr != 1) {
-      ShowDefinitionError(ui, ItemError(n, u"priority", r.priority, u"0か1を指定してください"));
-      return std::nullopt;
-    }
-    r.cnt = item(u"cnt", u"1");
-    double c = NumericValue(r.cnt);
-    if (c < -10000 || c > 10000 || c == 0) {
-      ShowDefinitionError(
-          ui, ItemError(n, u"cnt", r.cnt, u"-10000～10000の範囲(0を除く)で指定してください"));
-      return std::nullopt;
-    }
-    d.items.push_back(std::move(r));
+    Result<ItemRule> r = ReadItemRule(n, path);
+    if (!r) return r.error();
+    d.items.push_back(std::move(*r));
   }
 
   for (int i = 0; i < static_cast<int>(d.items.size()); ++i) {
@@ -210,9 +205,8 @@ std::optional<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, Text
 
   v = NumericValue(basic(u"changeword_cnt", u"0"));
   if (v < 0 || v > 10) {
-    ShowDefinitionError(ui, u"置き換え文字列数が不正です[basic] changeword_cnt=" + FormatNumber(v) +
-                                kCrLf + u"0～10の範囲で指定してください");
-    return std::nullopt;
+    return Error{0, u"置き換え文字列数が不正です[basic] changeword_cnt=" + FormatNumber(v) + kCrLf +
+                        u"0～10の範囲で指定してください"};
   }
   d.changeword_cnt = static_cast<int>(RoundHalfEven(v));
   for (int m = 1; m <= d.changeword_cnt; ++m) {
@@ -228,11 +222,10 @@ std::optional<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, Text
   return d;
 }
 
-std::optional<OutputType> LoadOutputType(const OutputEntry& entry, TextView program_dir, Ui& ui) {
+Result<OutputType> LoadOutputType(const OutputEntry& entry, TextView program_dir) {
   Text path = Text(program_dir) + entry.file;
   if (entry.file.empty() || !FileExists(path)) {
-    ShowDefinitionError(ui, MissingFileText(u"出力HTMLタイプ設定ファイルが存在しません", path));
-    return std::nullopt;
+    return Error{0, MissingFileText(u"出力HTMLタイプ設定ファイルが存在しません", path)};
   }
   OutputType t;
   t.special = ReadDefinitionValue(u"basic", u"special", u"", path);
@@ -245,6 +238,10 @@ std::optional<OutputType> LoadOutputType(const OutputEntry& entry, TextView prog
   t.name = entry.name;
   t.mark = entry.mark;
   return t;
+}
+
+void ShowDefinitionError(Ui& ui, const Error& error) {
+  ui.MessageBox(error.text, kAppCaption, Icon::Critical, Buttons::Ok);
 }
 
 }  // namespace pellucor

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/error.h"
 #include "common/text.h"
 #include "platform/ui.h"
 
@@ -94,9 +95,11 @@ bool HasExtension(TextView name, TextView extension);
 BoardCatalog RefreshBoardCatalog(TextView program_dir, TextView settings_path);
 OutputCatalog RefreshOutputCatalog(TextView program_dir, TextView settings_path);
 
-// Loads and checks a definition; on failure its message has been shown and nothing comes back.
-std::optional<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, TextView program_dir,
-                                                   Ui& ui);
-std::optional<OutputType> LoadOutputType(const OutputEntry& entry, TextView program_dir, Ui& ui);
+// Loads and checks a definition; on failure the error's text is the message for the user.
+Result<BoardDefinition> LoadBoardDefinition(const BoardEntry& entry, TextView program_dir);
+Result<OutputType> LoadOutputType(const OutputEntry& entry, TextView program_dir);
+
+// A loader's failure as the user sees it: one box with the error's text.
+void ShowDefinitionError(Ui& ui, const Error& error);
 
 }  // namespace pellucor

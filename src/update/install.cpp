@@ -9,22 +9,9 @@
 #include "common/files.h"
 #include "common/numeric.h"
 #include "engine/definitions.h"
-#include "platform/ui.h"
 
 namespace pellucor {
 namespace {
-
-// Takes every message of the definition loaders without showing it.
-class QuietUi : public Ui {
- public:
-  Answer MessageBox(const Text&, const Text&, Icon, Buttons) override { return Answer::Ok; }
-  void Beep() override {}
-  void Yield() override {}
-  std::optional<Text> InputBox(const Text&, const Text&, const Text&) override {
-    return std::nullopt;
-  }
-  void SetBusy(bool) override {}
-};
 
 // What an update interrupted by a crash can leave in the program folder: the downloaded file
 // not yet moved into place (NAME.download) and the temporary files of the atomic writes
@@ -46,10 +33,9 @@ bool IsUpdateLeftover(TextView name) {
 // Whether the file at `folder` + `name` loads as a definition of `kind` with the loader and
 // checks of a run.
 bool LoadsAsDefinition(int kind, const Text& folder, const Text& name) {
-  QuietUi quiet;
   if (kind == kKindBoard)
-    return LoadBoardDefinition(BoardEntry{name, {}, {}, {}, {}, {}}, folder, quiet).has_value();
-  return LoadOutputType(OutputEntry{name, {}, {}}, folder, quiet).has_value();
+    return LoadBoardDefinition(BoardEntry{name, {}, {}, {}, {}, {}}, folder).ok();
+  return LoadOutputType(OutputEntry{name, {}, {}}, folder).ok();
 }
 
 // A downloaded file is installed only when it loads and carries the version that the list

@@ -12,6 +12,17 @@ using Texts = std::vector<std::string>;
 
 class Definitions : public testing::ScratchDir {
  protected:
+  // Loads as a run does: a failure is shown through the loaders' one box.
+  Result<BoardDefinition> Board(const BoardEntry& entry) {
+    auto d = LoadBoardDefinition(entry, dir_);
+    if (!d) ShowDefinitionError(ui_, d.error());
+    return d;
+  }
+  Result<OutputType> Output(const OutputEntry& entry) {
+    auto t = LoadOutputType(entry, dir_);
+    if (!t) ShowDefinitionError(ui_, t.error());
+    return t;
+  }
   testing::ScriptedUi ui_;
 };
 
@@ -46,15 +57,14 @@ TEST_F(Definitions, BoardMessagesInOrder) {
   for (const auto& [content, message] : cases) {
     if (content != u"-") WriteLines(u"b.bbs", u"[basic]|" + content);
     ui_.messages.clear();
-    EXPECT_EQ(LoadBoardDefinition(BoardEntry{u"b.bbs", {}, {}, {}, {}, {}}, dir_, ui_).has_value(),
-              message.empty())
+    EXPECT_EQ(Board(BoardEntry{u"b.bbs", {}, {}, {}, {}, {}}).ok(), message.empty())
         << ToUtf8(content);
     EXPECT_EQ(ui_.Texts(), message.empty() ? Texts() : Texts{ToUtf8(message)});
   }
   const auto& m = ui_.messages.at(0);
   EXPECT_EQ(std::tuple(m.caption, m.icon, m.buttons),
             std::tuple(Text(u"Pellucor"), Icon::Critical, Buttons::Ok));
-  EXPECT_FALSE(LoadBoardDefinition(BoardEntry(), dir_, ui_));  // no file named at all
+  EXPECT_FALSE(Board(BoardEntry()));  // no file named at all
   EXPECT_EQ(ui_.messages.back().text, ReplaceAll(missing, u"b.bbs", u"", false));
 }
 
@@ -63,7 +73,7 @@ TEST_F(Definitions, BoardFieldsAndWellKnownItems) {
              u"[basic]|msg_keta=6|charchange=2|item_cnt=2.5|special=01|changeword_cnt=1|"
              u"crlftab_neglect=1.0|[item1]|name=本文|bf_from= <b>|cnt=-2|[item2]|name=本文|[item3]|"
              u"name=タイトル|[changeword1]|bf=ABC|af=x|[cut]|bf=10|af=20.5|checkword=ok");
-  auto d = LoadBoardDefinition(BoardEntry{u"b.bbs", {}, {}, {}, {}, {}}, dir_, ui_);
+  auto d = Board(BoardEntry{u"b.bbs", {}, {}, {}, {}, {}});
   ASSERT_TRUE(d && d->items.size() == 2 && d->changewords.size() == 1);
   // Values untrimmed, then the defaults; the last of two items of a name wins; item3 lies
   // beyond item_cnt.
@@ -106,14 +116,14 @@ TEST_F(Definitions, Catalogues) {
 
 TEST_F(Definitions, OutputType) {
   const OutputEntry entry{u"t.out", u"T", u"html"};
-  EXPECT_FALSE(LoadOutputType(entry, dir_, ui_));
+  EXPECT_FALSE(Output(entry));
   EXPECT_EQ(ui_.Texts(),
             Texts{ToUtf8(u"出力HTMLタイプ設定ファイルが存在しません\r\nファイル名：" + dir_ +
                          u"t.out\r\nファイルがあるのにエラーになる場合はアプリケーションを"
                          u"再起動してください。")});
   WriteLines(u"t.out",
              u"[basic]|special=1|[html1]|<html>|| <body> |[html2]|a=b|[html3]|x| [stop] |y");
-  auto t = LoadOutputType(entry, dir_, ui_);
+  auto t = Output(entry);
   ASSERT_TRUE(t);
   // Lines joined without an empty one; a bracketed line ends a template.
   EXPECT_EQ(t->html1 + u"|" + t->html2 + u"|" + t->html3 + u"|" + t->html1_idx + u"|" + t->special +
