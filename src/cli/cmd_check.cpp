@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "app/patrol.h"
-#include "app/wait_setting.h"
 #include "cli/cli.h"
 #include "cli/patrol_jobs.h"
 #include "cli/session.h"
@@ -17,17 +16,9 @@ int CheckCommand(Options& options) {
   JobChoice choice;
   if (!ParseJobChoice(options, choice)) return kExitUsage;
   Session session(options);
-  if (int status = session.Open(); status != kExitOk) return status;
-  Program& p = session.program();
-  // Many jobs of one board are asked one after another, as in a patrol.
-  if (!session.wait_given()) session.polite().SetWait(LoadWaitSetting(p.settings_path, true));
   std::vector<size_t> jobs;
-  if (!ChooseJobs(p, choice, jobs)) return kExitUsage;
-  if (jobs.empty()) {
-    p.ui.MessageBox(u"対象の履歴がありません（自動巡回ONの履歴、--all または番号を指定）",
-                    kAppCaption, Icon::Exclamation, Buttons::Ok);
-    return kExitEarly;
-  }
+  if (int status = OpenChosenJobs(choice, session, jobs); status != kExitOk) return status;
+  Program& p = session.program();
   bool interrupted = false;
   CatchInterrupt(session.ui(), interrupted);
   int status = kExitOk;

@@ -2,9 +2,9 @@
 #include <malloc.h>
 
 #include "app/form_values.h"
+#include "app/run_command.h"
 #include "cli/cli.h"
 #include "cli/session.h"
-#include "app/run_command.h"
 
 namespace pellucor::cli {
 namespace {

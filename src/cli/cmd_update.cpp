@@ -5,10 +5,10 @@
 
 #include "app/form_values.h"
 #include "app/network.h"
+#include "app/run_command.h"
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "engine/definitions.h"
-#include "app/run_command.h"
 #include "update/update.h"
 
 namespace pellucor::cli {

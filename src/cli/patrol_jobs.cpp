@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/wait_setting.h"
+#include "cli/session.h"
 #include "history/patrol_marks.h"
 #include "history/view.h"
 #include "platform/clock.h"
@@ -48,6 +50,19 @@ bool ChooseJobs(Program& program, const JobChoice& choice, std::vector<size_t>& 
 void CatchInterrupt(Ui& ui, bool& flag) {
   if (auto* console = dynamic_cast<ConsoleUi*>(&ui))
     console->SetInterruptCallback([&flag] { flag = true; });
+}
+
+int OpenChosenJobs(const JobChoice& choice, Session& session, std::vector<size_t>& jobs) {
+  if (int status = session.Open(); status != kExitOk) return status;
+  Program& p = session.program();
+  if (!session.wait_given()) session.polite().SetWait(LoadWaitSetting(p.settings_path, true));
+  if (!ChooseJobs(p, choice, jobs)) return kExitUsage;
+  if (jobs.empty()) {
+    p.ui.MessageBox(u"対象の履歴がありません（自動巡回ONの履歴、--all または番号を指定）",
+                    kAppCaption, Icon::Exclamation, Buttons::Ok);
+    return kExitEarly;
+  }
+  return kExitOk;
 }
 
 }  // namespace pellucor::cli

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "app/network.h"
+#include "app/run_journal.h"
 #include "app/settings.h"
 #include "app/wait_setting.h"
 #include "common/numeric.h"
 #include "engine/definitions.h"
-#include "app/run_journal.h"
 #include "history/store.h"
 #include "platform/xdg_shell.h"
 
