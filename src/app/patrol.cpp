@@ -155,6 +155,7 @@ RunOutcome RunPatrolJob(Program& program, const HistoryRecord& record, PatrolInt
     return RunOutcome::Ended;
   }
   ProgramRunHooks hooks(program, {});
+  hooks.LeaveSettings();
   RunWorld world{intents,           hooks,          program.clock, program.shell, program.http,
                  program.directory, program.version};
   RunOutcome outcome = RunJob(*job, std::move(*board), std::move(*output), world);

@@ -166,7 +166,8 @@ RunCheckpoint* ProgramRunHooks::Checkpoint(const RunEnv& env) {
   if (program_.journal) program_.journal->Discard();
   program_.journal = RunJournal::Create(program_.directory);
   if (!program_.journal) return nullptr;
-  checkpoint_ = std::make_unique<JournalCheckpoint>(*program_.journal, env, key_, devide_);
+  checkpoint_ =
+      std::make_unique<JournalCheckpoint>(*program_.journal, env, key_, devide_, owes_settings_);
   return checkpoint_.get();
 }
 

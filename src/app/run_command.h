@@ -43,6 +43,8 @@ class ProgramRunHooks : public RunHooks {
   }
   RunCheckpoint* Checkpoint(const RunEnv& env) override;
   bool save_failed() const { return save_failed_; }
+  // The run leaves pellu.ini alone, also when it is closed after a kill (patrol).
+  void LeaveSettings() { owes_settings_ = false; }
 
  private:
   Program& program_;
@@ -51,6 +53,7 @@ class ProgramRunHooks : public RunHooks {
   int index_ = -1;       // the job's history record, -1 for none yet
   HistoryRecord key_;    // what the job was looked up by
   bool devide_ = false;  // splitting was on when it was looked up
+  bool owes_settings_ = true;
   std::shared_ptr<void> claim_;
   std::unique_ptr<RunCheckpoint> checkpoint_;
 };

@@ -110,6 +110,7 @@ std::string JournalCheckpoint::Common() {
   b.Add("k.path", key_.outputPath);
   b.Add("k.kind", key_.divideKind);
   b.Add("k.devide", int64_t{devide_ ? 1 : 0});
+  b.Add("settings", int64_t{owes_settings_ ? 1 : 0});
   return std::move(b.text());
 }
 

@@ -70,9 +70,15 @@ void TrackWrite(TrackedFile& f, const Text& path, std::string_view added);
 // while the run does (it reads the run's job through `env`).
 class JournalCheckpoint : public RunCheckpoint {
  public:
-  // `key` and `devide`: what the job was looked up by in the history.
-  JournalCheckpoint(RunJournal& journal, const RunEnv& env, HistoryRecord key, bool devide)
-      : journal_(journal), env_(env), key_(std::move(key)), devide_(devide) {}
+  // `key` and `devide`: what the job was looked up by in the history. `owes_settings`: whether
+  // closing the run writes its settings to pellu.ini (a patrol's runs leave the user's alone).
+  JournalCheckpoint(RunJournal& journal, const RunEnv& env, HistoryRecord key, bool devide,
+                    bool owes_settings = true)
+      : journal_(journal),
+        env_(env),
+        key_(std::move(key)),
+        devide_(devide),
+        owes_settings_(owes_settings) {}
 
   void AfterMessage(const RunState& state) override;
   void BeforeBegin(const RunState& state, const Text& path, const Text& index) override;
@@ -91,6 +97,7 @@ class JournalCheckpoint : public RunCheckpoint {
   const RunEnv& env_;
   HistoryRecord key_;
   bool devide_;
+  bool owes_settings_;
   TrackedFile out_, index_;
   std::string footer_;  // the footer slot of out_ as a cancel would write it (hex)
   Text footer_path_;

@@ -172,7 +172,7 @@ void Apply(const Fields& f, const Text& program_dir, Ui& ui) {
       form.Text_from().SetValue(FromUtf8(Get(f, "next")));
     }
   }
-  SaveSettings(form, SettingsFilePath(program_dir), bbs, out);
+  if (Get(f, "settings") != "0") SaveSettings(form, SettingsFilePath(program_dir), bbs, out);
 }
 
 }  // namespace

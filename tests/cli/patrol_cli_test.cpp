@@ -218,5 +218,27 @@ TEST_F(Patrol, CtrlCEndsTheJobInHandCleanlyAndStartsNoOther) {
   EXPECT_FALSE(fs::exists(home / "runs") && !fs::is_empty(home / "runs"));
 }
 
+// A patrol killed outright is closed at the next start as its cancel would have been, and the
+// user's settings stay the user's.
+TEST_F(Patrol, AKilledPatrolIsClosedWithoutTouchingTheSettings) {
+  BoardServer first({.count = 20, .topic_title = u"一番目"});
+  const fs::path home = MakeHome();
+  Collect(home, first, "first");
+  const std::string ini = Slurp(home / "pellu.ini");
+  first.SetTopic({.count = 25, .topic_title = u"一番目"});
+  first.SetDelay(20000);
+  first.Misbehave(23, testing::Misbehaviour::Delay);
+  testing::CliProcess patrol(
+      {"--home", home.string(), "patrol", "--wait=0", Number(home, "一番目").first});
+  for (int i = 0; i < 1000 && first.RequestCount(23) == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(first.RequestCount(23), 1);
+  patrol.Signal(SIGKILL);
+  patrol.Wait(20000);
+  EXPECT_EQ(Cli(home, {"history", "list"}).status, 0);  // the next start closes the run
+  EXPECT_EQ(Job(History(home), "一番目")->lastMessage, u"22");
+  EXPECT_EQ(Slurp(home / "pellu.ini"), ini);
+}
+
 }  // namespace
 }  // namespace pellucor
