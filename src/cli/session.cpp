@@ -94,6 +94,7 @@ Session::Session(Options& options) : options_(options) {
   program_->folder_kind = folder.kind;
   MainForm* form = form_.get();
   ConsoleUi::InstallInterruptHandler();
+  clock_.InterruptOn(ConsoleUi::InterruptFlag());  // a Ctrl-C ends the pause between retries
   raw->SetInterruptCallback([form] { form->cancel_requested = true; });
 }
 

@@ -177,4 +177,8 @@ bool ConsoleUi::Interrupted() {
   return g_interrupted.load();
 }
 
+const std::atomic<bool>* ConsoleUi::InterruptFlag() {
+  return &g_interrupted;
+}
+
 }  // namespace pellucor

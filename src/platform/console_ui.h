@@ -33,6 +33,9 @@ class ConsoleUi : public Ui {
   // as usual.
   static void InstallInterruptHandler();
   static bool Interrupted();
+  // The flag itself, for a clock whose pauses a Ctrl-C should cut short (it stays set until
+  // Yield takes it).
+  static const std::atomic<bool>* InterruptFlag();
 
  private:
   Mode mode_;

@@ -254,6 +254,27 @@ TEST_F(CliRun, CtrlCCancelsTheFetchInFlightAndLeavesAFinishedOutput) {
   }
 }
 
+// The 2 s pause after an empty answer is cut short by Ctrl-C: the run does not sit out the rest
+// of the pause (or the nine that would follow) before it ends.
+TEST_F(CliRun, CtrlCDuringThePauseAfterAnEmptyAnswerEndsAtOnce) {
+  board_.Misbehave(10, Misbehaviour::Empty);
+  const fs::path home = MakeHome();
+  CliProcess p(Args(home, board_, {}));
+  for (int i = 0; i < 2400 && board_.RequestCount(10) == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  ASSERT_EQ(board_.RequestCount(10), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // inside the pause
+  const auto signalled = std::chrono::steady_clock::now();
+  p.Signal(SIGINT);
+  CliResult r = p.Wait(30000);
+  const auto took = std::chrono::steady_clock::now() - signalled;
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_TRUE(Has(r.err, "処理を中断します。MSG:9まで処理しました。")) << r.err;
+  EXPECT_EQ(board_.RequestCount(10), 1);
+  // The pause had 1.9 s left; what remains is the program's own ending.
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
+}
+
 // SIGKILL at several moments of a run of 300 messages (one file, and a series of 100 each),
 // then a continue run, gives the same files as a Ctrl-C at that moment followed by the same
 // continue run: nothing lost or repeated, the footers whole, no gap inside a message.
