@@ -91,8 +91,8 @@ int HistoryCommand(Options& options) {
 
   PresetInputUi comment_ui(p.ui, sub == "comment" ? FromUtf8(args[2]) : Text());
   HistoryWindow window(
-      p.history, [&p](const PutBack& v) { ApplyPutBack(p.form, v); }, comment_ui, p.shell,
-      p.catalog);
+      p.history, [&p](const PutBack& v) { ApplyPutBack(p.form, v); }, comment_ui,
+      RunInPlace(comment_ui, p.shell), p.catalog);
   window.Load();
   const Text marks_path = PatrolMarksPath(p.directory);
   PatrolMarks marks = PatrolMarks::Load(marks_path);

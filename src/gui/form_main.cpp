@@ -32,8 +32,8 @@
 #include "platform/ui.h"
 #include "qt_controls.h"
 #include "qt_text.h"
-#include "wait_field.h"
 #include "viewer/result_viewer.h"
+#include "wait_field.h"
 #include "worker.h"
 
 namespace pellucor::gui {
@@ -183,7 +183,11 @@ namespace pellucor::gui {
 
 Form_main::Form_main(Ui& ui, Shell& shell, HttpClient& http, Clock& clock, Text program_directory,
                      QWidget* parent)
-    : QMainWindow(parent), ui_(ui), shell_(shell), worker_(new Worker(this)) {
+    : QMainWindow(parent),
+      ui_(ui),
+      shell_(shell),
+      worker_(new Worker(this)),
+      shell_tasks_(std::make_unique<ShellTasks>(ui_, shell_)) {
   setObjectName(QStringLiteral("Form_main"));
   BuildWidgets();
   BuildMenus();
@@ -195,12 +199,13 @@ Form_main::Form_main(Ui& ui, Shell& shell, HttpClient& http, Clock& clock, Text 
 }
 
 Form_main::~Form_main() {
-  if (!worker_->Busy()) return;
+  if (!worker_->Busy() && !shell_tasks_->Busy()) return;
   // Gone without a close (the program is ending): the work ends through its cancel path, with
   // nobody left to answer its questions.
   cancel_requested = true;
   ui_.Dismiss();
   worker_->Finish();
+  shell_tasks_.reset();
 }
 
 DefinitionCatalog& Form_main::catalog() {
@@ -296,7 +301,7 @@ void Form_main::ViewCommand() {
 }
 
 void Form_main::OpenUrlCommand() {
-  shell_.Open(FirstMessageAddress(*this));
+  shell_tasks_->Run([url = FirstMessageAddress(*this)](Ui&, Shell& shell) { shell.Open(url); });
 }
 
 void Form_main::OpenBoardCommand() {
@@ -305,14 +310,15 @@ void Form_main::OpenBoardCommand() {
     ShowBoardNotSpecified(ui_);
     return;
   }
-  shell_.Open(e->url);
+  shell_tasks_->Run([url = e->url](Ui&, Shell& shell) { shell.Open(url); });
 }
 
 void Form_main::EditDefinitionCommand(bool board, int index) {
   if (index != 0) return;  // delete and new have no reaction
   ShowEditNotice(ui_);
   Text file = board ? SelectedBoardFile() : SelectedOutputFile();
-  if (!file.empty()) shell_.Edit(program_->directory + file);
+  if (file.empty()) return;
+  shell_tasks_->Run([path = program_->directory + file](Ui&, Shell& shell) { shell.Edit(path); });
 }
 
 void Form_main::OutFileCommand() {
@@ -352,7 +358,7 @@ void Form_main::HistoryCommand() {
   Program& p = *program_;
   if (!CheckHistoryNotEmpty(p.history.size(), ui_)) return;
   SortHistoryForWindow(p.history, p.clock.Now());
-  Form_record window(p.history, *this, ui_, shell_, program_->catalog, this);
+  Form_record window(p.history, *this, ui_, shell_tasks_->Runner(), program_->catalog, this);
   window.EnablePatrol(p);
   window.exec();
 }
@@ -371,7 +377,7 @@ void Form_main::AboutCommand() {
 }
 
 void Form_main::SupportPageCommand() {
-  shell_.Open(kSupportPageUrl);
+  shell_tasks_->Run([](Ui&, Shell& shell) { shell.Open(kSupportPageUrl); });
 }
 
 }  // namespace pellucor::gui

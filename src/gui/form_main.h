@@ -13,6 +13,7 @@
 #include "app/main_form.h"
 #include "common/text.h"
 #include "qt_controls.h"
+#include "shell_tasks.h"
 #include "worker_services.h"
 
 class QAbstractButton;
@@ -131,11 +132,12 @@ class Form_main : public QMainWindow, public MainForm {
   Text SelectedBoardFile() const;
   Text SelectedOutputFile() const;
 
-  // The services as the window and its worker use them: calls from the worker are carried out
-  // on the GUI thread.
+  // The services as the window and its worker use them: the Ui's calls from the worker are
+  // carried out on the GUI thread; the shell works on any thread.
   GuiThreadUi ui_;
-  GuiThreadShell shell_;
+  Shell& shell_;
   Worker* worker_;
+  std::unique_ptr<ShellTasks> shell_tasks_;  // the window's own desktop commands
   std::unique_ptr<Program> program_;
 
   // Widgets, named as the window's controls.

@@ -267,7 +267,10 @@ void Form_main::BuildErrorFrame(QBoxLayout* column) {
   check_error_log_ = Check("Check_Error_Log", S(u"エラーログを取る"), {});
   err->addWidget(check_error_log_);
   QPushButton* command_log = Button("Command_Error_LogView", S(u"ログ"), {});
-  OnClick(command_log, [this] { OpenErrorLog(program_->directory, ui_, shell_); });
+  OnClick(command_log, [this] {
+    shell_tasks_->Run(
+        [dir = program_->directory](Ui& ui, Shell& shell) { OpenErrorLog(dir, ui, shell); });
+  });
   err->addWidget(command_log);
   column->addWidget(frame_error);
 }
@@ -354,7 +357,8 @@ void Form_main::BuildCommandRow(QBoxLayout* column) {
   column->addWidget(label_status_);
   connect(command_run_, &QPushButton::clicked, this, [this] { RunCommand(); });
   connect(command_cancel_, &QPushButton::clicked, this, [this] { CancelCommand(); });
-  OnClick(command_view_, [this] { ViewCommand(); });
+  // The pages of a long series take a while, and the desktop's verdict too: on the worker.
+  OnClick(command_view_, [this] { RunLocked([this] { ViewCommand(); }); });
   connect(command_exit_, &QPushButton::clicked, this, [this] { ExitCommand(); });
 }
 

@@ -36,11 +36,12 @@ QFont ListFont() {
 
 }  // namespace
 
-Form_record::Form_record(HistoryList& list, MainForm& form, Ui& ui, Shell& shell,
+Form_record::Form_record(HistoryList& list, MainForm& form, Ui& ui, ShellRunner shell,
                          const DefinitionCatalog& catalog, QWidget* parent)
     : QDialog(parent),
       window_(
-          list, [&form](const PutBack& v) { ApplyPutBack(form, v); }, ui, shell, catalog),
+          list, [&form](const PutBack& v) { ApplyPutBack(form, v); }, ui, std::move(shell),
+          catalog),
       list_entries_(list),
       ui_(ui) {
   setObjectName(QStringLiteral("Form_record"));

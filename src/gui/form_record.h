@@ -4,8 +4,8 @@
 #include <QDialog>
 #include <memory>
 
-#include "app/main_form.h"
 #include <map>
+#include "app/main_form.h"
 
 #include "history/patrol_marks.h"
 #include "history/view.h"
@@ -23,7 +23,7 @@ class Form_record : public QDialog {
   Q_OBJECT
 
  public:
-  Form_record(HistoryList& list, MainForm& form, Ui& ui, Shell& shell,
+  Form_record(HistoryList& list, MainForm& form, Ui& ui, ShellRunner shell,
               const DefinitionCatalog& catalog, QWidget* parent = nullptr);
   ~Form_record() override;
 

@@ -15,7 +15,7 @@
 #include "platform/clock.h"
 #include "platform/curl_http.h"
 #include "platform/polite_http.h"
-#include "qt_shell.h"
+#include "platform/xdg_shell.h"
 #include "qt_text.h"
 #include "qt_ui.h"
 
@@ -69,7 +69,7 @@ int StartProgram(int argc, char** argv) {
   }
 
   pellucor::gui::QtUi ui;
-  pellucor::gui::QtShell shell;
+  pellucor::XdgShell shell;
   pellucor::CurlHttpClient http;
   pellucor::SystemClock clock;
   pellucor::PoliteHttpClient polite(http, clock);

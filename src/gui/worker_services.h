@@ -1,11 +1,10 @@
-// The Ui and Shell a worker talks to: each call is carried out on the GUI thread while the
-// worker waits for its answer, so a question is asked in the window as before.
+// The Ui a worker talks to: each call is carried out on the GUI thread while the worker waits
+// for its answer, so a question is asked in the window as before.
 #pragma once
 
 #include <atomic>
 
 #include "gui_thread.h"
-#include "platform/shell.h"
 #include "platform/ui.h"
 
 namespace pellucor::gui {
@@ -57,23 +56,6 @@ class GuiThreadUi : public Ui {
 
   Ui& inner_;
   std::atomic<bool> dismissed_{false};
-};
-
-class GuiThreadShell : public Shell {
- public:
-  explicit GuiThreadShell(Shell& inner) : inner_(inner) {}
-  bool Open(const Text& target) override {
-    return CallOnGuiThread([&] { return inner_.Open(target); });
-  }
-  bool Edit(const Text& file) override {
-    return CallOnGuiThread([&] { return inner_.Edit(file); });
-  }
-  bool Explore(const Text& folder) override {
-    return CallOnGuiThread([&] { return inner_.Explore(folder); });
-  }
-
- private:
-  Shell& inner_;
 };
 
 }  // namespace pellucor::gui

@@ -189,9 +189,13 @@ OutputChoice ChooseHistoryOutput(const HistoryRecord& r) {
   return c;
 }
 
-HistoryWindow::HistoryWindow(HistoryList& list, PutBackSink put_back, Ui& ui, Shell& shell,
+HistoryWindow::HistoryWindow(HistoryList& list, PutBackSink put_back, Ui& ui, ShellRunner shell,
                              const DefinitionCatalog& catalog)
-    : list_(list), put_back_(std::move(put_back)), ui_(ui), shell_(shell), catalog_(catalog) {}
+    : list_(list),
+      put_back_(std::move(put_back)),
+      ui_(ui),
+      shell_(std::move(shell)),
+      catalog_(catalog) {}
 
 void HistoryWindow::Load() {
   lines_.clear();
@@ -277,16 +281,17 @@ void HistoryWindow::EditComment() {
 void HistoryWindow::OpenTopic() {
   const HistoryRecord* r = Selected();
   if (!r) return;
-  shell_.Open(r->url1 + r->lastMessage + r->url2);
+  shell_([url = r->url1 + r->lastMessage + r->url2](Ui&, Shell& shell) { shell.Open(url); });
 }
 
 void HistoryWindow::OpenFolder() {
   const HistoryRecord* r = Selected();
   if (!r) return;
-  const Text folder = FolderPart(r->outputPath);
-  if (shell_.Open(folder)) return;
-  if (shell_.Explore(folder)) return;
-  ui_.MessageBox(u"開けませんでした", kAppCaption, Icon::Critical, Buttons::Ok);
+  shell_([folder = FolderPart(r->outputPath)](Ui& ui, Shell& shell) {
+    if (shell.Open(folder)) return;
+    if (shell.Explore(folder)) return;
+    ui.MessageBox(u"開けませんでした", kAppCaption, Icon::Critical, Buttons::Ok);
+  });
 }
 
 void HistoryWindow::OpenOutput() {
@@ -302,7 +307,9 @@ void HistoryWindow::OpenOutput() {
     ui_.MessageBox(u"ファイルが存在しません", kAppCaption, Icon::Critical, Buttons::Ok);
     return;
   }
-  if (!shell_.Open(c.chosen)) shell_.Edit(c.chosen);
+  shell_([file = c.chosen](Ui&, Shell& shell) {
+    if (!shell.Open(file)) shell.Edit(file);
+  });
 }
 
 }  // namespace pellucor

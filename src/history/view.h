@@ -9,11 +9,11 @@
 #include "common/format.h"
 #include "common/text.h"
 #include "history/store.h"
+#include "platform/shell.h"
 
 namespace pellucor {
 
 class Ui;
-class Shell;
 struct DefinitionCatalog;
 
 // Newest first by lastRunTime; an entry whose time is not a date counts as ten years before
@@ -65,7 +65,7 @@ class HistoryWindow {
 
   // `put_back` applies an entry's values to the main window.
   using PutBackSink = std::function<void(const PutBack&)>;
-  HistoryWindow(HistoryList& list, PutBackSink put_back, Ui& ui, Shell& shell,
+  HistoryWindow(HistoryList& list, PutBackSink put_back, Ui& ui, ShellRunner shell,
                 const DefinitionCatalog& catalog);
 
   // Load step: the lines, and line 0 selected when there is one.
@@ -92,7 +92,7 @@ class HistoryWindow {
   HistoryList& list_;
   PutBackSink put_back_;
   Ui& ui_;
-  Shell& shell_;
+  ShellRunner shell_;
   const DefinitionCatalog& catalog_;
   std::vector<Text> lines_;
   int selection_ = -1;

@@ -89,7 +89,7 @@ bool XdgShell::Launch(const std::string& program, const std::string& script,
     pid_t r = waitpid(watcher, &status, WNOHANG);
     if (r == watcher) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (r < 0 && errno != EINTR) return false;
-    if (r == 0) pause_ ? pause_(poll_ms) : SleepMs(poll_ms);
+    if (r == 0) SleepMs(poll_ms);
   }
 }
 

@@ -1,8 +1,8 @@
-// The Shell of the terminal program: files, folders and addresses go to xdg-open; the text
-// editor is the command in PELLUCOR_EDITOR when set, else the associated program.
+// The desktop shell of both programs: files, folders and addresses go to xdg-open; the text
+// editor is the command in PELLUCOR_EDITOR when set, else the associated program. It blocks for
+// the launch's grace time and may be used from any thread (a window calls it off its own).
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "platform/shell.h"
@@ -22,9 +22,6 @@ class XdgShell : public Shell {
 
   // How long a launch is watched for an early failure before it counts as started.
   void SetGraceMilliseconds(int ms) { grace_ms_ = ms; }
-  // How the caller spends the watch: `pause(ms)` returns after about that long. The default
-  // sleeps; a window runs its event loop instead, so it never freezes.
-  void SetPause(std::function<void(int milliseconds)> pause) { pause_ = std::move(pause); }
 
   static std::string EditorFromEnvironment();
 
@@ -34,7 +31,6 @@ class XdgShell : public Shell {
   std::string opener_;
   std::string editor_;
   int grace_ms_ = 1500;
-  std::function<void(int)> pause_;
 };
 
 }  // namespace pellucor

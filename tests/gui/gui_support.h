@@ -6,6 +6,7 @@
 #include <QtWidgets>
 #include <deque>
 #include <functional>
+#include <mutex>
 
 #include "app/program.h"
 #include "common/files.h"
@@ -80,12 +81,27 @@ class ProgramHome {
   QTemporaryDir tmp_;
 };
 
+// Called from the worker and the window's desktop tasks as well as the test's thread.
 class RecordingShell : public Shell {
  public:
-  bool Open(const Text& target) override { return opened.push_back(target), true; }
-  bool Edit(const Text& file) override { return edited.push_back(file), true; }
+  bool Open(const Text& target) override { return Add(opened_, target); }
+  bool Edit(const Text& file) override { return Add(edited_, file); }
   bool Explore(const Text&) override { return true; }
-  std::vector<Text> opened, edited;
+  std::vector<Text> opened() const { return Copy(opened_); }
+  std::vector<Text> edited() const { return Copy(edited_); }
+
+ private:
+  bool Add(std::vector<Text>& list, const Text& item) {
+    std::lock_guard lock(mutex_);
+    list.push_back(item);
+    return true;
+  }
+  std::vector<Text> Copy(const std::vector<Text>& list) const {
+    std::lock_guard lock(mutex_);
+    return list;
+  }
+  mutable std::mutex mutex_;
+  std::vector<Text> opened_, edited_;
 };
 
 // One start of the program: the main window, loaded from `home` and shown. Its pauses are

@@ -5,7 +5,8 @@
 #include "gui_support.h"
 #include "history/patrol_marks.h"
 #include "history/store.h"
-#include "qt_shell.h"
+#include "platform/xdg_shell.h"
+#include "shell_tasks.h"
 #include "support/board_server.h"
 
 using namespace pellucor;
@@ -50,9 +51,10 @@ class ToolWindowsTest : public QObject {
 
 void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   ProgramHome home;
-  home.WriteFile("record.dat", SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10"),
-                                                 JobRecord(u"日付なし", u"unknown", u"3"),
-                                                 JobRecord(u"新しい", u"2001/05/06 07:08:09", u"150")}));
+  home.WriteFile("record.dat",
+                 SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10"),
+                                   JobRecord(u"日付なし", u"unknown", u"3"),
+                                   JobRecord(u"新しい", u"2001/05/06 07:08:09", u"150")}));
   ModalScript script;
   Session s(home);
   QStringList disabled;
@@ -116,7 +118,8 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   job.url1 = FromUtf8(board.url1());
   job.divide = u"0";
   job.outputPath = home.file("patrol/out.txt");
-  home.WriteFile("record.dat", SerializeHistory({job, JobRecord(u"別", u"2001/01/02 03:04:05", u"3")}));
+  home.WriteFile("record.dat",
+                 SerializeHistory({job, JobRecord(u"別", u"2001/01/02 03:04:05", u"3")}));
   home.WriteFile("pellu.ini", "[main]\r\nproxy=1\r\n");
   ModalScript script;
   Session s(home);
@@ -142,7 +145,7 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   EXPECT_SCRIPT_DONE(script);
   QCOMPARE(script.boxes.size(), size_t{1});
   QCOMPARE(script.boxes[0].text, U(u"エラーログはありません"));
-  QCOMPARE(s.shell.edited, std::vector<Text>{home.file("error.log")});
+  QTRY_COMPARE(s.shell.edited(), std::vector<Text>{home.file("error.log")});
   QVERIFY(lines.size() == 3);
   QVERIFY2(lines[0].startsWith(U(u"◎      05/06")), qPrintable(lines[0]));
   QVERIFY2(lines[1].startsWith(U(u"◎+2    05/06")), qPrintable(lines[1]));  // 11 and 12 are new
@@ -290,14 +293,17 @@ void ToolWindowsTest::failingOpenerIsReportedWithoutFreezing() {
   script_file.write("#!/bin/sh\nsleep 0.3\nexit 4\n");
   script_file.close();
   script_file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  QtShell shell(opener.toStdString(), "");
-  QVERIFY(QtShell("true", "").Open(u"/tmp"));
+  XdgShell opener_shell(opener.toStdString(), "");
+  QVERIFY(XdgShell("true", "").Open(u"/tmp"));
 
   ProgramHome home;
-  home.WriteFile("record.dat", SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10")}));
+  home.WriteFile("record.dat",
+                 SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10")}));
   ModalScript script;
   Session s(home);
-  Form_record record(s.window.program().history, s.window, s.ui, shell, s.window.catalog());
+  GuiThreadUi ui(s.ui);
+  ShellTasks tasks(ui, opener_shell);
+  Form_record record(s.window.program().history, s.window, ui, tasks.Runner(), s.window.catalog());
   int ticks = 0, ticks_at_box = -1;
   QTimer ticker;
   QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -309,8 +315,11 @@ void ToolWindowsTest::failingOpenerIsReportedWithoutFreezing() {
     shown = box->text();
     box->button(QMessageBox::Ok)->click();
   });
-  // The folder, then the file manager: both fail, and the window kept running meanwhile.
+  // The folder, then the file manager: both fail, and the window kept running meanwhile; the
+  // command itself returns at once, with nothing waiting on the window's thread.
   record.findChild<QAction*>(QStringLiteral("ListPop_OpenFolder"))->trigger();
+  QVERIFY(!script.Done());
+  QTRY_VERIFY_WITH_TIMEOUT(script.Done(), 10000);
   EXPECT_SCRIPT_DONE(script);
   QCOMPARE(shown, U(u"開けませんでした"));
   QVERIFY2(ticks_at_box >= 20, qPrintable(QString::number(ticks_at_box)));

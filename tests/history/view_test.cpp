@@ -111,8 +111,8 @@ class HistoryWindowTest : public ::testing::Test {
   testing::ScriptedUi ui;
   RecordingShell shell;
   DefinitionCatalog catalog = Catalog();
-  HistoryWindow window{list, [this](const PutBack& v) { ApplyPutBack(form, v); }, ui, shell,
-                       catalog};
+  HistoryWindow window{list, [this](const PutBack& v) { ApplyPutBack(form, v); }, ui,
+                       RunInPlace(ui, shell), catalog};
 };
 
 TEST_F(HistoryWindowTest, PutBackContinuesAfterTheLastMessage) {
