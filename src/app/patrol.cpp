@@ -1,6 +1,7 @@
 #include "app/patrol.h"
 
 #include "app/form_values.h"
+#include "app/history_messages.h"
 #include "app/main_form.h"
 #include "app/network.h"
 #include "app/run_command.h"
@@ -160,7 +161,7 @@ RunOutcome RunPatrolJob(Program& program, const HistoryRecord& record, PatrolInt
                  program.directory, program.version};
   RunOutcome outcome = RunJob(*job, std::move(*board), std::move(*output), world);
   if (outcome == RunOutcome::Finished && hooks.save_failed()) {
-    intents.reason = u"履歴データの保存に失敗しました";
+    intents.reason = HistorySaveFailedReason();
     outcome = RunOutcome::Incomplete;
   }
   // The history is saved; the user's settings are owed nothing by a patrol.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "app/history_messages.h"
 #include "app/main_form.h"
 #include "app/run_dialogs.h"
 #include "app/run_journal.h"
@@ -157,9 +158,10 @@ void ProgramRunHooks::UpdateHistory(const Job& job, const RunState& state) {
 }
 
 void ProgramRunHooks::SaveHistory() {
-  if (!pellucor::SaveHistory(program_.history_path, program_.history, program_.ui,
-                             program_.history_base))
+  if (!pellucor::SaveHistory(program_.history_path, program_.history, program_.history_base)) {
+    ShowHistorySaveFailed(program_.ui, program_.history_path);
     save_failed_ = true;
+  }
 }
 
 RunCheckpoint* ProgramRunHooks::Checkpoint(const RunEnv& env) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/history_messages.h"
 #include "app/journal_format.h"
 #include "app/main_form.h"
 #include "app/program.h"
@@ -145,7 +146,7 @@ void RecordHistory(const Fields& f, const Job& job, const Text& program_dir, Ui&
   run.end = ParseDateTime(FromUtf8(Get(f, "r.end"))).value_or(run.start);
   HistoryList base = list;
   UpdateHistoryRecord(list, index, job, run);
-  SaveHistory(history_path, list, ui, base);
+  if (!SaveHistory(history_path, list, base)) ShowHistorySaveFailed(ui, history_path);
 }
 
 void Apply(const Fields& f, const Text& program_dir, Ui& ui) {

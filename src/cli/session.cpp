@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/history_messages.h"
 #include "app/network.h"
 #include "app/run_journal.h"
 #include "app/settings.h"
@@ -174,7 +175,8 @@ int Session::Open() {
       return kExitUsage;
     }
   }
-  LoadHistory(p.history_path, p.history, *ui_, form_->Check_devide().Value() != 0);
+  if (!LoadHistory(p.history_path, p.history, form_->Check_devide().Value() != 0))
+    ShowHistoryLoadFailed(*ui_);
   p.history_base = p.history;
   UpdateNetworkLabel(*form_);
   return kExitOk;
@@ -182,7 +184,8 @@ int Session::Open() {
 
 bool Session::Close() {
   Program& p = *program_;
-  bool ok = SaveHistory(p.history_path, p.history, *ui_, p.history_base);
+  bool ok = SaveHistory(p.history_path, p.history, p.history_base).ok();
+  if (!ok) ShowHistorySaveFailed(*ui_, p.history_path);
   if (!SaveSettings(*form_, p.settings_path, BoardFile(), OutputFile())) {
     ui_->MessageBox(u"設定ファイルの保存に失敗しました（" + p.settings_path + u"）", kAppCaption,
                     Icon::Critical, Buttons::Ok);

@@ -14,6 +14,7 @@
 
 #include "app/about.h"
 #include "app/form_values.h"
+#include "app/history_messages.h"
 #include "app/network.h"
 #include "app/program.h"
 #include "app/run_journal.h"
@@ -223,7 +224,8 @@ void Form_main::Load() {
   RefreshBoardList();
   RefreshOutputList();
   p.history.clear();
-  LoadHistory(p.history_path, p.history, ui_, a_->Check_devide.Value() != 0);
+  if (!LoadHistory(p.history_path, p.history, a_->Check_devide.Value() != 0))
+    ShowHistoryLoadFailed(ui_);
   p.history_base = p.history;
   adjustSize();
   minimum_ = size();
@@ -235,7 +237,8 @@ void Form_main::Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   Program& p = *program_;
-  SaveHistory(p.history_path, p.history, ui_, p.history_base);
+  if (!SaveHistory(p.history_path, p.history, p.history_base))
+    ShowHistorySaveFailed(ui_, p.history_path);
   wait_field_->Save(p.settings_path);
   if (SaveSettings(*this, p.settings_path, SelectedBoardFile(), SelectedOutputFile()) && p.journal)
     p.journal->Discard();  // the last run's journal is owed nothing more

@@ -12,7 +12,6 @@
 #include "common/format.h"
 #include "common/numeric.h"
 #include "engine/job.h"
-#include "platform/ui.h"
 
 namespace pellucor {
 namespace {
@@ -173,27 +172,15 @@ HistoryLoad ParseHistory(std::string_view bytes, HistoryList& list, bool devide_
   return HistoryLoad::Loaded;
 }
 
-HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide_checked) {
+Result<HistoryLoad> LoadHistory(const Text& path, HistoryList& list, bool devide_checked) {
   if (!FileExists(path)) return HistoryLoad::Missing;
-  auto fail = [&] {
-    KeepCopy(path);
-    ui.MessageBox(Text(u"履歴データの取得に失敗しました") + kCrLf +
-                      u"残念ながら履歴データはアプリケーション終了時に失われます",
-                  kAppCaption, Icon::Critical, Buttons::Ok);
-    return HistoryLoad::Damaged;
-  };
   auto bytes = ReadFileBytes(path);
-  if (!bytes) return fail();
-  switch (ParseHistory(*bytes, list, devide_checked)) {
-    case HistoryLoad::Damaged:
-      return fail();
-    case HistoryLoad::UnknownVersion:
-      // A file this program cannot read is left for the program that wrote it.
-      KeepCopy(path);
-      return HistoryLoad::UnknownVersion;
-    default:
-      return HistoryLoad::Loaded;
-  }
+  HistoryLoad got = bytes ? ParseHistory(*bytes, list, devide_checked) : HistoryLoad::Damaged;
+  // A file this program cannot read is left for the program that wrote it.
+  if (got == HistoryLoad::Damaged || got == HistoryLoad::UnknownVersion) KeepCopy(path);
+  if (!bytes) return Error{0, u"履歴データを読み込めません（" + path + u"）"};
+  if (got == HistoryLoad::Damaged) return Error{0, u"履歴データが壊れています（" + path + u"）"};
+  return got == HistoryLoad::UnknownVersion ? got : HistoryLoad::Loaded;
 }
 
 std::string SerializeHistory(const HistoryList& list) {
@@ -248,30 +235,21 @@ void RemoveLeftoverTemporaries(const Text& path) {
   ::closedir(d);
 }
 
-bool WriteHistoryFile(const Text& path, const HistoryList& list, Ui& ui) {
-  bool ok;
-  if (list.empty()) {
-    ok = !FileExists(path) || DeleteFile(path);
-  } else {
-    ok = WriteFileAtomic(path, SerializeHistory(list)).ok();
-  }
-  if (!ok) {
-    ui.MessageBox(Text(u"履歴データの保存に失敗しました（") + path + u"）" + kCrLf +
-                      u"以前の履歴データはそのまま残っています",
-                  kAppCaption, Icon::Critical, Buttons::Ok);
-  }
-  return ok;
+Result<> WriteHistoryFile(const Text& path, const HistoryList& list) {
+  if (!list.empty()) return WriteFileAtomic(path, SerializeHistory(list));
+  if (!FileExists(path)) return {};
+  return DeleteFile(path);
 }
 
 }  // namespace
 
-bool SaveHistory(const Text& path, const HistoryList& list, Ui& ui) {
+Result<> SaveHistory(const Text& path, const HistoryList& list) {
   SaveLock lock(path);
   RemoveLeftoverTemporaries(path);
-  return WriteHistoryFile(path, list, ui);
+  return WriteHistoryFile(path, list);
 }
 
-bool SaveHistory(const Text& path, HistoryList& list, Ui& ui, HistoryList& base) {
+Result<> SaveHistory(const Text& path, HistoryList& list, HistoryList& base) {
   SaveLock lock(path);
   RemoveLeftoverTemporaries(path);
   HistoryList merged;
@@ -291,10 +269,10 @@ bool SaveHistory(const Text& path, HistoryList& list, Ui& ui, HistoryList& base)
       merged.push_back(r);
     }
   }
-  if (!WriteHistoryFile(path, merged, ui)) return false;
+  if (Result<> written = WriteHistoryFile(path, merged); !written) return written;
   list = merged;
   base = merged;
-  return true;
+  return {};
 }
 
 }  // namespace pellucor

@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "common/error.h"
 #include "common/format.h"
 #include "common/text.h"
 
 namespace pellucor {
 
 struct Job;
-class Ui;
 
 struct HistoryRecord {
   static constexpr int kFieldCount = 25;
@@ -83,27 +83,27 @@ void UpdateHistoryRecord(HistoryList& list, int& index, const Job& job, const Ru
 enum class HistoryLoad { Missing, Loaded, UnknownVersion, Damaged };
 
 // Appends the records of record.dat to `list` (a record matching one already there, by
-// FindHistoryRecord with `devide_checked`, is dropped).
-// A damaged file shows the critical message and keeps what was read. A damaged file and one of
-// a version this program does not know are first copied to record.dat.bak, so the save at the
-// end of the session cannot destroy the only copy.
-HistoryLoad LoadHistory(const Text& path, HistoryList& list, Ui& ui, bool devide_checked);
+// FindHistoryRecord with `devide_checked`, is dropped): Missing, Loaded or UnknownVersion.
+// A file that cannot be read or is damaged is the Error, and what was read is kept. A damaged
+// file and one of a version this program does not know are first copied to record.dat.bak, so
+// the save at the end of the session cannot destroy the only copy.
+Result<HistoryLoad> LoadHistory(const Text& path, HistoryList& list, bool devide_checked);
 
 // The parsing half of LoadHistory: the records of record.dat's bytes appended to `list`
 // (Missing stands for an empty file here); no message, no copy.
 HistoryLoad ParseHistory(std::string_view bytes, HistoryList& list, bool devide_checked);
 
-// Writes version 3 atomically; an empty list deletes the file. A failure is shown as a critical
-// message and the previous file stays as it was. CR and LF inside a field become spaces.
+// Writes version 3 atomically; an empty list deletes the file. On failure the previous file
+// stays as it was. CR and LF inside a field become spaces.
 // Saves happen under a lock (record.dat.lock); leftover temporary files of a save that was
 // killed are removed.
-bool SaveHistory(const Text& path, const HistoryList& list, Ui& ui);
+Result<> SaveHistory(const Text& path, const HistoryList& list);
 // The same for an instance that may share the file with others: the file is read again under
 // the lock and merged, so no record another instance saved is lost. `base` is the list as this
 // instance last loaded or saved it: records it holds unchanged take the file's version, records
 // gone from `list` since are deleted; every other record of `list` replaces the file's record
 // of the same job or is added. `list` and `base` become what was written.
-bool SaveHistory(const Text& path, HistoryList& list, Ui& ui, HistoryList& base);
+Result<> SaveHistory(const Text& path, HistoryList& list, HistoryList& base);
 
 // The file's bytes for a list (CP932, CR LF).
 std::string SerializeHistory(const HistoryList& list);

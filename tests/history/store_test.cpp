@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/history_messages.h"
 #include "common/files.h"
 #include "engine/job.h"
 #include "support/scratch_folder.h"
@@ -26,12 +27,13 @@ class HistoryStore : public ::testing::Test {
   HistoryLoad Load(const std::string& bytes) {
     loaded.clear();
     EXPECT_TRUE(WriteFileAtomic(path, bytes));
-    return LoadHistory(path, loaded, ui, true);
+    return Outcome(LoadHistory(path, loaded, true));
   }
+  // A failed load stands for a damaged file here.
+  static HistoryLoad Outcome(const Result<HistoryLoad>& r) { return r ? *r : HistoryLoad::Damaged; }
   testing::ScratchFolder dir;
   std::string root = ToUtf8(dir.Dir());
   Text path = dir.Path(u"record.dat");
-  testing::ScriptedUi ui;
   HistoryList loaded;
 };
 
@@ -39,14 +41,13 @@ TEST_F(HistoryStore, SavesVersion3AndLoadsItBackWithLineBreaksAsSpaces) {
   HistoryList list = {Sample(u"http://a/?mid="),
                       Sample(u"http://b/?mid=", u"一行目\r\n二行目\n三")};
   list[0].title = u"題名　全角";
-  ASSERT_TRUE(SaveHistory(path, list, ui));
+  ASSERT_TRUE(SaveHistory(path, list));
   std::string bytes = ReadFileBytes(path).value_or("");
   EXPECT_EQ(bytes.substr(0, 3) + std::to_string(std::count(bytes.begin(), bytes.end(), '\n')),
             "3\r\n51");
-  EXPECT_EQ(LoadHistory(path, loaded, ui, true), HistoryLoad::Loaded);
+  EXPECT_EQ(Outcome(LoadHistory(path, loaded, true)), HistoryLoad::Loaded);
   list[1].comment = u"一行目  二行目 三";
   EXPECT_EQ(loaded, list);
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 // A lone LF inside a field (a hand edit, another writer) does not end the line; a file
@@ -79,12 +80,9 @@ TEST_F(HistoryStore, OlderVersionsFillTheFieldsTheyLack) {
   EXPECT_EQ((std::vector<Text>{b.comment, b.createTitleIndex, b.noOutBlank, b.divideKind,
                                b.divideDateKind, b.divideFileSize}),
             (std::vector<Text>{u"b20", u"0", u"0", u"0", u"0", u"1000"}));
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(HistoryStore, DamagedFilesKeepWhatWasReadAndACopy) {
-  const std::vector<std::string> kDamaged = {
-      "履歴データの取得に失敗しました\r\n残念ながら履歴データはアプリケーション終了時に失われます"};
   // clang-format off
   std::string two = SerializeHistory({Sample(u"u1"), Sample(u"u2")});
   const struct {
@@ -92,44 +90,56 @@ TEST_F(HistoryStore, DamagedFilesKeepWhatWasReadAndACopy) {
     std::string bytes;
     HistoryLoad result;
     size_t records;
-    bool message, copy;
+    bool copy;
   } cases[] = {
-      {"cut into the second record", two.substr(0, two.size() - 30), HistoryLoad::Damaged, 1, true, true},
-      {"unknown version", "7\r\nx\r\n", HistoryLoad::UnknownVersion, 0, false, true},
-      {"empty", "", HistoryLoad::Loaded, 0, false, false},
+      {"cut into the second record", two.substr(0, two.size() - 30), HistoryLoad::Damaged, 1, true},
+      {"unknown version", "7\r\nx\r\n", HistoryLoad::UnknownVersion, 0, true},
+      {"empty", "", HistoryLoad::Loaded, 0, false},
       {"duplicates: the first wins", SerializeHistory({Sample(u"u1"), Sample(u"u1", u"x")}),
-       HistoryLoad::Loaded, 1, false, false}};
+       HistoryLoad::Loaded, 1, false}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ui.messages.clear();
     std::filesystem::remove(root + "record.dat.bak");
     EXPECT_EQ(Load(c.bytes), c.result);
     EXPECT_EQ(loaded.size(), c.records);
-    EXPECT_EQ(ui.Texts(), c.message ? kDamaged : std::vector<std::string>{});
     EXPECT_EQ(ReadFileBytes(path + u".bak"), c.copy ? std::optional(c.bytes) : std::nullopt);
     if (!loaded.empty()) {
       EXPECT_EQ(loaded[0].url1 + loaded[0].comment, u"u1");
     }
   }
   std::filesystem::remove(root + "record.dat");
-  EXPECT_EQ(LoadHistory(path, loaded, ui, true), HistoryLoad::Missing);
+  EXPECT_EQ(Outcome(LoadHistory(path, loaded, true)), HistoryLoad::Missing);
 }
 
 TEST_F(HistoryStore, SavingNothingDeletesTheFileAndAFailedSaveKeepsTheOld) {
-  ASSERT_TRUE(SaveHistory(path, {Sample(u"u")}, ui));
-  EXPECT_TRUE(SaveHistory(path, {}, ui));
+  ASSERT_TRUE(SaveHistory(path, {Sample(u"u")}));
+  EXPECT_TRUE(SaveHistory(path, {}));
   EXPECT_FALSE(FileExists(path));
-  EXPECT_TRUE(SaveHistory(path, {}, ui));  // nothing to delete is fine
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(SaveHistory(path, {}));  // nothing to delete is fine
 
   // A folder in the way of the file: the rename fails, is reported, nothing is lost.
   std::filesystem::create_directories(root + "record.dat/x");
-  EXPECT_FALSE(SaveHistory(path, {Sample(u"u")}, ui));
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
-  EXPECT_NE(ui.messages[0].text.find(u"履歴データの保存に失敗しました"), Text::npos);
+  Result<> saved = SaveHistory(path, {Sample(u"u")});
+  ASSERT_FALSE(saved);
+  EXPECT_NE(saved.error().code, 0);
   EXPECT_TRUE(std::filesystem::exists(root + "record.dat/x"));
+}
+
+TEST(HistoryMessages, CriticalBoxesWithTheirWording) {
+  testing::ScriptedUi ui;
+  ShowHistoryLoadFailed(ui);
+  ShowHistorySaveFailed(ui, u"/p/record.dat");
+  EXPECT_EQ(ui.Texts(),
+            (std::vector<std::string>{"履歴データの取得に失敗しました\r\n"
+                                      "残念ながら履歴データはアプリケーション終了時に失われます",
+                                      "履歴データの保存に失敗しました（/p/record.dat）\r\n"
+                                      "以前の履歴データはそのまま残っています"}));
+  for (const testing::ShownMessage& m : ui.messages) {
+    EXPECT_EQ(m.caption, kAppCaption);
+    EXPECT_EQ(m.icon, Icon::Critical);
+    EXPECT_EQ(m.buttons, Buttons::Ok);
+  }
 }
 
 TEST(FindHistoryRecord, MatchesOnAddressesOutputAndSplitKind) {
@@ -190,15 +200,15 @@ namespace {
 // record deleted in one stays deleted, and a killed save's temporary file is swept away.
 TEST_F(HistoryStore, SavesMergeWithWhatAnotherInstanceSaved) {
   HistoryList first = {Sample(u"a"), Sample(u"b")};
-  ASSERT_TRUE(SaveHistory(path, first, ui));
+  ASSERT_TRUE(SaveHistory(path, first));
   ASSERT_TRUE(WriteFileAtomic(path + u".tmpAbCdEf", "left by a killed save"));
   HistoryList one = first, one_base = first, two = first, two_base = first;
   two.push_back(Sample(u"c"));
   two[0].comment = u"two";
-  ASSERT_TRUE(SaveHistory(path, two, ui, two_base));
+  ASSERT_TRUE(SaveHistory(path, two, two_base));
   one.erase(one.begin() + 1);  // b deleted here
   one.push_back(Sample(u"d"));
-  ASSERT_TRUE(SaveHistory(path, one, ui, one_base));
+  ASSERT_TRUE(SaveHistory(path, one, one_base));
   Load(ReadFileBytes(path).value_or(""));
   std::vector<Text> got;
   for (const HistoryRecord& r : loaded) got.push_back(r.url1 + u":" + r.comment);
