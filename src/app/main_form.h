@@ -86,6 +86,9 @@ class MainForm {
   // Set by Cancel and Exit, cleared when a run, version check or download starts. The window
   // sets it on its own thread while the run reads it on the worker's.
   std::atomic<bool> cancel_requested{true};
+  // A Cancel (or close) that came after the window handed work over but before the work
+  // started: the start takes it as the cancel request instead of clearing it.
+  std::atomic<bool> cancel_at_start{false};
 };
 
 // Plain values: the CLI's window and the tests'.

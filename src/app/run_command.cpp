@@ -97,7 +97,7 @@ void WriteBack(MainForm& f, const RunRequest& r) {
 
 void SetRunState(MainForm& form, Ui& ui, bool running) {
   if (running) {
-    form.cancel_requested = false;
+    form.cancel_requested = form.cancel_at_start.exchange(false);
     for (Control* c : form.AllControls()) c->SetEnabled(false);
     form.Command_Cancel().SetEnabled(true);
     form.Label_status().SetEnabled(true);

@@ -203,7 +203,7 @@ Form_main::~Form_main() {
   if (!worker_->Busy() && !shell_tasks_->Busy()) return;
   // Gone without a close (the program is ending): the work ends through its cancel path, with
   // nobody left to answer its questions.
-  cancel_requested = true;
+  RequestCancel();
   ui_.Dismiss();
   worker_->Finish();
   shell_tasks_.reset();

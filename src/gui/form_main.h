@@ -126,6 +126,11 @@ class Form_main : public QMainWindow, public MainForm {
   void RunLocked(std::function<void()> work);
   // A command of the window, carried out only while no work runs: until the worker has locked
   // the window, a click may still come through.
+  // Cancel, Exit and the close box: seen by the work in hand, or by the work about to start.
+  void RequestCancel() {
+    cancel_at_start = true;
+    cancel_requested = true;
+  }
   void Idle(const std::function<void()>& command) {
     if (!busy_) command();
   }

@@ -21,7 +21,7 @@ void Form_main::closeEvent(QCloseEvent* event) {
   if (busy_) {
     // The running operation sees the cancel request, ends through its own closing steps, and
     // the window closes after it.
-    cancel_requested = true;
+    RequestCancel();
     command_cancel_->setEnabled(false);
     close_pending_ = true;
     event->ignore();
@@ -38,6 +38,7 @@ void Form_main::RunLocked(std::function<void()> work) {
   lock_.Hold(command_cancel_, label_status_);
   for (auto& c : all_) c->SetEnabled(false);
   command_cancel_->setEnabled(true);
+  cancel_at_start = false;
   worker_->Start(std::move(work), [this] {
     lock_.Release();
     busy_ = false;
@@ -51,11 +52,11 @@ void Form_main::RunLocked(std::function<void()> work) {
 
 void Form_main::CancelCommand() {
   command_cancel_->setEnabled(false);
-  cancel_requested = true;
+  RequestCancel();
 }
 
 void Form_main::ExitCommand() {
-  cancel_requested = true;
+  RequestCancel();
   close();
 }
 

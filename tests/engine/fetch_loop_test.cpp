@@ -130,6 +130,19 @@ TEST(FetchLoop, CancelDuringTimeOutRetriesAndAtTheFirstMessage) {
   }
 }
 
+// A Cancel clicked after Run handed the job to the worker, before the run started, is not lost
+// when the run clears the request of the last one; the next run starts afresh.
+TEST(FetchLoop, CancelBeforeTheRunStartedIsKept) {
+  RunFixture f;
+  f.http.count = 3;
+  f.form.cancel_at_start = true;
+  EXPECT_EQ(f.Run(), RunOutcome::Cancelled);
+  EXPECT_EQ(f.ui.Texts(), Texts{"処理を中断します。MSG:0まで処理しました。"});
+  EXPECT_LE(f.http.urls.size(), size_t{1});
+  f.ui.answers.clear();
+  EXPECT_EQ(f.Run(), RunOutcome::Finished);
+}
+
 TEST(FetchLoop, InvalidPagesAskThenFollowUpSelectsIgnore) {
   RunFixture f;
   f.http.count = 6;
