@@ -15,6 +15,9 @@ struct Error {
   Text text;
 };
 
+// The platform's error number with its description.
+Error SystemError(int code);
+
 // A value, or the Error that kept it from being made. Result<> says only whether it worked.
 template <class T = void>
 class [[nodiscard]] Result {

@@ -12,12 +12,16 @@
 
 namespace pellucor {
 
+Error SystemError(int code) {
+  return Error{code, FromUtf8(std::strerror(code))};
+}
+
 namespace {
 
 // The failure errno stands for now; errno itself is left as it is.
 Error LastError() {
   const int code = errno;
-  Error e{code, FromUtf8(std::strerror(code))};
+  Error e = SystemError(code);
   errno = code;
   return e;
 }

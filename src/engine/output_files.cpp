@@ -12,18 +12,23 @@ namespace {
 
 int64_t g_space_left = -1;  // SetOutputSpaceForTesting
 
-int CloseChecked(int fd, int err) {
-  if (::close(fd) != 0 && err == 0) err = errno;
-  return err;
+Error NotAFile() {
+  return Error{kNotAFile, u"not a regular file"};
+}
+
+// The first failure stands: that of `done`, else that of closing.
+Result<> CloseChecked(int fd, Result<> done) {
+  if (::close(fd) != 0 && done) return SystemError(errno);
+  return done;
 }
 
 }  // namespace
 
-int WriteAll(int fd, std::string_view bytes, int64_t at) {
-  int full = 0;
+Result<> WriteAll(int fd, std::string_view bytes, int64_t at) {
+  Result<> full;
   if (g_space_left >= 0 && static_cast<int64_t>(bytes.size()) > g_space_left) {
     bytes = bytes.substr(0, static_cast<size_t>(g_space_left));
-    full = ENOSPC;
+    full = SystemError(ENOSPC);
   }
   size_t done = 0;
   while (done < bytes.size()) {
@@ -32,7 +37,7 @@ int WriteAll(int fd, std::string_view bytes, int64_t at) {
                                   static_cast<off_t>(at) + static_cast<off_t>(done));
     if (n < 0) {
       if (errno == EINTR) continue;
-      return errno;
+      return SystemError(errno);
     }
     done += static_cast<size_t>(n);
     if (g_space_left >= 0) g_space_left -= n;
@@ -40,36 +45,37 @@ int WriteAll(int fd, std::string_view bytes, int64_t at) {
   return full;
 }
 
-int ReadAt(int fd, std::string& out, int64_t at) {
+Result<> ReadAt(int fd, std::string& out, int64_t at) {
   size_t done = 0;
   while (done < out.size()) {
     ssize_t n = ::pread(fd, out.data() + done, out.size() - done,
                         static_cast<off_t>(at) + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
+    if (n < 0) return SystemError(errno);
     if (n == 0) break;
     done += static_cast<size_t>(n);
   }
   out.resize(done);
-  return 0;
+  return {};
 }
 
 // Never blocks on a FIFO or device and never writes into one.
-int WithFile(TextView path, OpenFor mode, const std::function<int(int fd, int64_t size)>& body) {
+Result<> WithFile(TextView path, OpenFor mode,
+                  const std::function<Result<>(int fd, int64_t size)>& body) {
   const int flags = mode == OpenFor::Append ? O_WRONLY | O_APPEND : O_RDWR;
   int fd = ::open(NativePath(path).c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
-  if (fd < 0) return errno == EISDIR || errno == ENXIO ? kNotAFile : errno;
+  if (fd < 0) return errno == EISDIR || errno == ENXIO ? NotAFile() : SystemError(errno);
   struct stat sb;
-  if (::fstat(fd, &sb) != 0) return CloseChecked(fd, errno);
-  if (!S_ISREG(sb.st_mode)) return CloseChecked(fd, kNotAFile);
+  if (::fstat(fd, &sb) != 0) return CloseChecked(fd, SystemError(errno));
+  if (!S_ISREG(sb.st_mode)) return CloseChecked(fd, NotAFile());
   return CloseChecked(fd, body(fd, static_cast<int64_t>(sb.st_size)));
 }
 
-int AppendBytes(TextView path, std::string_view bytes) {
+Result<> AppendBytes(TextView path, std::string_view bytes) {
   return WithFile(path, OpenFor::Append, [&](int fd, int64_t) { return WriteAll(fd, bytes); });
 }
 
-int AppendLine(TextView path, TextView text) {
+Result<> AppendLine(TextView path, TextView text) {
   std::string bytes = EncodeCp932(text);
   bytes += "\r\n";
   return AppendBytes(path, bytes);

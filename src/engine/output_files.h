@@ -1,5 +1,6 @@
-// The writer's file operations: each opens, seeks, writes and closes, and reports 0 or an
-// errno. A folder, FIFO or device where an output file belongs is never opened for writing.
+// The writer's file operations: each opens, seeks, writes and closes, and reports the OS's
+// error on failure. A folder, FIFO or device where an output file belongs is never opened for
+// writing.
 #pragma once
 
 #include <cstdint>
@@ -8,28 +9,32 @@
 #include <string>
 #include <string_view>
 
+#include "common/error.h"
 #include "common/text.h"
 
 namespace pellucor {
 
-// Something other than a regular file (a folder, FIFO or device) where an output file belongs.
+// The error code of something other than a regular file (a folder, FIFO or device) where an
+// output file belongs.
 constexpr int kNotAFile = -1;
 
 enum class OpenFor { Append, Update };
 
-// Opens `path` (creating it when missing), then `body(fd, size)`; 0, kNotAFile or an errno.
-int WithFile(TextView path, OpenFor mode, const std::function<int(int fd, int64_t size)>& body);
+// Opens `path` (creating it when missing), then `body(fd, size)`: its result, or the error of
+// opening or closing (code kNotAFile for what is not a regular file).
+Result<> WithFile(TextView path, OpenFor mode,
+                  const std::function<Result<>(int fd, int64_t size)>& body);
 
 // Writes all of `bytes` at the end (at < 0) or at `at`.
-int WriteAll(int fd, std::string_view bytes, int64_t at = -1);
+Result<> WriteAll(int fd, std::string_view bytes, int64_t at = -1);
 
 // Reads `out.size()` bytes at `at`; a short file leaves `out` cut to what was read.
-int ReadAt(int fd, std::string& out, int64_t at);
+Result<> ReadAt(int fd, std::string& out, int64_t at);
 
-int AppendBytes(TextView path, std::string_view bytes);
+Result<> AppendBytes(TextView path, std::string_view bytes);
 
 // Appends the text and CR LF in CP932.
-int AppendLine(TextView path, TextView text);
+Result<> AppendLine(TextView path, TextView text);
 
 // A file's length before a write, so that a failed write can be cut back: nothing when the
 // file did not exist (it is removed again).

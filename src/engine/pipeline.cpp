@@ -4,7 +4,6 @@
 
 #include <errno.h>
 
-#include <cstring>
 #include <string>
 
 #include "common/filename.h"
@@ -20,9 +19,9 @@ bool IsFirstMessage(const RunState& st) {
   return st.current_number == st.first_number;
 }
 
-int WriteFooter(RunEnv& env, RunState& st, TextView path) {
-  return WithFile(path, OpenFor::Update, [&](int fd, int64_t size) {
-    if (size == 0 || st.output.html3.empty()) return 0;
+Result<> WriteFooter(RunEnv& env, RunState& st, TextView path) {
+  return WithFile(path, OpenFor::Update, [&](int fd, int64_t size) -> Result<> {
+    if (size == 0 || st.output.html3.empty()) return {};
     Text footer = ExpandTemplate(st.output.html3, st.values, st.board.items, st.board.changewords,
                                  MacroContextOf(env), MessageNumber{0, 0}, path);
     return WriteAll(fd, FooterSlotBytes(footer), size);
@@ -48,8 +47,8 @@ Next EndWith(RunEnv& env, RunState& st, RunNotice notice, std::vector<Text> args
   return Next::End;
 }
 
-Next AskAfterError(RunEnv& env, RunState& st, int err, TextView path) {
-  Text text = FromUtf8(std::strerror(err));
+Next AskAfterError(RunEnv& env, RunState& st, const Error& error, TextView path) {
+  Text text = error.text;
   if (!path.empty()) text += kCrLf + Text(path);
   switch (env.intents.AfterWriteError(text)) {
     case Recovery::Retry:
@@ -73,8 +72,9 @@ Next MissingFolder(RunEnv& env, RunState& st, TextView path) {
   if (parent.empty() || FolderExists(parent)) {
     if (!env.intents.CreateMissingFolder(folder))
       return EndWith(env, st, RunNotice::WrongOutputName);
-    if (CreateFolder(folder)) return Next::Retry;
-    return AskAfterError(env, st, errno ? errno : EACCES, folder);
+    Result<> made = CreateFolder(folder);
+    if (made) return Next::Retry;
+    return AskAfterError(env, st, made.error().code ? made.error() : SystemError(EACCES), folder);
   }
   env.intents.Notice(RunNotice::FolderNotCreatable, {folder, parent});
   return EndWith(env, st, RunNotice::WrongOutputName);
@@ -86,12 +86,13 @@ Next MissingFolder(RunEnv& env, RunState& st, TextView path) {
 template <class Op, class Undo>
 Done Guarded(RunEnv& env, RunState& st, const Text& path, Op op, Undo undo) {
   for (;;) {
-    int err = op();
-    if (err == 0) return Done::Ok;
+    Result<> done = op();
+    if (done) return Done::Ok;
     undo();
-    Next r = err == kNotAFile ? EndWith(env, st, RunNotice::NotAFile, {path})
-             : err == ENOENT  ? MissingFolder(env, st, path)
-                              : AskAfterError(env, st, err, path);
+    const Error& err = done.error();
+    Next r = err.code == kNotAFile ? EndWith(env, st, RunNotice::NotAFile, {path})
+             : err.code == ENOENT  ? MissingFolder(env, st, path)
+                                   : AskAfterError(env, st, err, path);
     if (r == Next::Skip) {
       st.unwritten += 1;
       return Done::Skipped;
@@ -105,19 +106,16 @@ Text Expand(RunEnv& env, RunState& st, TextView tmpl, TextView path) {
                         MessageNumber{st.current_number, st.board.msg_keta}, path);
 }
 
-// Whether the last 200 bytes of the open file are a footer slot this program wrote. 0 or an
-// errno; `ours` tells.
-int HasOurFooterSlot(RunEnv& env, RunState& st, TextView path, int fd, int64_t size, bool& ours) {
-  ours = false;
+// Whether the last 200 bytes of the open file are a footer slot this program wrote.
+Result<bool> HasOurFooterSlot(RunEnv& env, RunState& st, TextView path, int fd, int64_t size) {
   constexpr int64_t kSlot = static_cast<int64_t>(kFooterSlotBytes);
-  if (st.output.html3.empty() || size < kSlot) return 0;
+  if (st.output.html3.empty() || size < kSlot) return false;
   std::string tail(kFooterSlotBytes, '\0');
-  if (int err = ReadAt(fd, tail, size - kSlot); err != 0) return err;
-  ours = tail.size() == kFooterSlotBytes &&
+  if (Result<> read = ReadAt(fd, tail, size - kSlot); !read) return read.error();
+  return tail.size() == kFooterSlotBytes &&
          FooterPattern(st.output.html3, st.board.items, st.board.changewords, MacroContextOf(env),
                        path)
              .Matches(tail);
-  return 0;
 }
 
 // Header into an empty file; otherwise a footer slot this program wrote is blanked so the new
@@ -127,12 +125,12 @@ Done BeginFile(RunEnv& env, RunState& st, const Text& path) {
   Done d = Guarded(
       env, st, path,
       [&] {
-        return WithFile(path, OpenFor::Update, [&](int fd, int64_t size) {
+        return WithFile(path, OpenFor::Update, [&](int fd, int64_t size) -> Result<> {
           if (size == 0)
             return WriteAll(fd, EncodeCp932(Expand(env, st, st.output.html1, path)), 0);
-          bool ours = false;
-          if (int err = HasOurFooterSlot(env, st, path, fd, size, ours); err != 0 || !ours)
-            return err;
+          Result<bool> ours = HasOurFooterSlot(env, st, path, fd, size);
+          if (!ours) return ours.error();
+          if (!*ours) return {};
           constexpr int64_t kSlot = static_cast<int64_t>(kFooterSlotBytes);
           return WriteAll(fd, std::string(kFooterSlotBytes, ' '), size - kSlot);
         });
@@ -183,7 +181,7 @@ Done AppendMessage(RunEnv& env, RunState& st, const Text& path) {
       env, st, failing,
       [&] {
         failing = path;
-        if (int err = AppendBytes(path, message); err != 0 || !with_index) return err;
+        if (Result<> done = AppendBytes(path, message); !done || !with_index) return done;
         failing = index;
         return AppendLine(index, entry);
       },
@@ -277,7 +275,7 @@ void AbortRun(RunEnv& env, RunState& state) {
     state.open_path.clear();
     FileMark before = MarkOf(path);
     // Best effort: a failure here was already reported.
-    if (WriteFooter(env, state, path) != 0) CutBack(before);
+    if (!WriteFooter(env, state, path)) CutBack(before);
   }
   if (!IsFirstMessage(state)) {
     env.hooks.UpdateHistory(env.job, state);
