@@ -99,7 +99,8 @@ Text EucPage(std::string_view bytes) {
 // Sixteen bytes at a time: the characters of the run of ordinary bytes at their start (pair
 // bytes 0x1E-0x7F inside a two-byte run, ASCII other than ESC outside) are written for the
 // whole block and the output moves on by as many as the run holds. The blocks hold no escape
-// byte, so they may follow an escape at once. False when the run is empty.
+// byte, so they may follow an escape at once. True when the run fills the block: otherwise the
+// byte after the run needs a step of its own.
 template <bool kDrop>
 inline bool JisBlock(const unsigned char* p, bool two_byte, const char16_t* text, char16_t*& o,
                      size_t& i) {
@@ -108,7 +109,6 @@ inline bool JisBlock(const unsigned char* p, bool two_byte, const char16_t* text
     const unsigned ordinary =
         Mask(_mm_cmpgt_epi8(block, _mm_set1_epi8(0x1D)));  // bytes from 0x80 are < 0
     const unsigned pairs = static_cast<unsigned>(__builtin_ctz(~ordinary)) / 2;
-    if (!pairs) return false;
     // Only the run's bytes are below 0x80; the rest are cut to 7 bits so that the look-ups
     // whose characters are not kept stay inside the table.
     const __m128i c1 = _mm_and_si128(block, _mm_set1_epi16(0x7F));
@@ -119,16 +119,15 @@ inline bool JisBlock(const unsigned char* p, bool two_byte, const char16_t* text
     for (int k = 0; k < 8; ++k) o[k] = text[index[k]];
     o += pairs;
     i += 2 * pairs;
-    return true;
+    return pairs == 8;
   }
   const unsigned stop = Mask(_mm_or_si128(block, _mm_cmpeq_epi8(block, _mm_set1_epi8(0x1B)))) |
                         (kDrop ? BreakMask(block) : 0);
   const unsigned run = static_cast<unsigned>(__builtin_ctz(stop | 0x10000u));
-  if (!run) return false;
   WidenAscii(o, block);
   o += run;
   i += run;
-  return true;
+  return run == 16;
 }
 #endif
 
@@ -147,9 +146,16 @@ Text JisPage(std::string_view bytes) {
   size_t i = 0;
   while (i + 1 < n) {
 #if defined(__SSE2__)
-    if (i + 16 <= n && st.ascii_is_itself && JisBlock<kDrop>(p + i, two_byte, text, o, i)) {
-      after_escape = false;
-      continue;
+    // Whole blocks go on to the next block; a run that ends inside one is followed by one step
+    // here (an escape, a break, a byte outside the run), without a second look at the block.
+    if (i + 16 <= n && st.ascii_is_itself) {
+      const size_t before = i;
+      if (JisBlock<kDrop>(p + i, two_byte, text, o, i)) {
+        after_escape = false;
+        continue;
+      }
+      if (i != before) after_escape = false;
+      if (i + 1 >= n) break;
     }
 #endif
     // The byte right after a recognised escape is not tested for another one.

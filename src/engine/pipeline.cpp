@@ -164,18 +164,19 @@ Done MoveToFile(RunEnv& env, RunState& st, const Text& path) {
   return d;
 }
 
-// The message and its title index entry are one step: a failure cuts both back.
-Done AppendMessage(RunEnv& env, RunState& st, const Text& path) {
+// The message and its title index entry are one step: a failure cuts both back. `out_before`
+// is the output file as it stands now.
+Done AppendMessage(RunEnv& env, RunState& st, const Text& path, const FileMark& out_before) {
   std::string message = EncodeCp932(Expand(env, st, st.output.html2, path));
   const bool with_index = env.job.create_title_index;
   Text index, entry;
+  FileMark index_before;
   if (with_index) {
     index = BuildOutputFileName(env, st, true);
-    entry = FileExists(index) ? Text() : Expand(env, st, st.output.html1_idx, path);
+    index_before = MarkOf(index);
+    entry = index_before.size ? Text() : Expand(env, st, st.output.html1_idx, path);
     entry += Expand(env, st, st.output.html2_idx, path);
   }
-  const FileMark out_before = MarkOf(path);
-  const FileMark index_before = with_index ? MarkOf(index) : FileMark{};
   Text failing = path;
   Done d = Guarded(
       env, st, failing,
@@ -200,13 +201,17 @@ Done AppendMessage(RunEnv& env, RunState& st, const Text& path) {
 Step WriteMessage(RunEnv& env, RunState& st) {
   const Text path = BuildOutputFileName(env, st, false);
   bool skipped = false;
-  if (IsFirstMessage(st) || !FileExists(path) || path != st.previous_path) {
+  // One look at the file tells whether it is still there and where a failed append is cut
+  // back to; a new file's header changes it.
+  FileMark mark = MarkOf(path);
+  if (IsFirstMessage(st) || !mark.size || path != st.previous_path) {
     Done d = MoveToFile(env, st, path);
     if (d == Done::Ended) return Step::End;
     skipped = d == Done::Skipped;
+    if (!skipped) mark = MarkOf(path);
   }
   if (!skipped && (!env.job.no_out_blank || !AllItemsEmpty(st.values)) &&
-      AppendMessage(env, st, path) == Done::Ended)
+      AppendMessage(env, st, path, mark) == Done::Ended)
     return Step::End;
 
   if (st.open_while_collecting) {
