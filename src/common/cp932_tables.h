@@ -23,4 +23,8 @@ struct Cp932Tables {
 // Built from glibc iconv "CP932" on first use.
 const Cp932Tables& GetCp932Tables();
 
+// Asks iconv for the tables: many codes per call, or (`one_code_per_call`) one code per call,
+// the plain way that the batched one must agree with.
+Cp932Tables BuildCp932Tables(bool one_code_per_call = false);
+
 }  // namespace pellucor

@@ -120,38 +120,18 @@ bool IconvOne(iconv_t cd, const char* in, size_t in_len, char* out, size_t* out_
   return true;
 }
 
-Cp932Tables* BuildTables() {
-  auto* t = new Cp932Tables();
-  iconv_t dec = iconv_open("UTF-16LE", "CP932");
-  iconv_t enc = iconv_open("CP932", "UTF-16LE");
-  if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1)) {
-    // Without the converter only ASCII is known; everything else stands in as the default.
-    for (int b = 0; b < 0x80; ++b) {
-      t->single[b] = static_cast<char16_t>(b);
-      t->encode[b] = static_cast<uint16_t>(b);
-    }
-    return t;
-  }
-  for (int b = 0; b < 256; ++b) {
-    t->is_lead[b] = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    t->is_trail[b] = (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-    if (t->is_lead[b]) continue;
-    char in = static_cast<char>(b);
-    char out[8];
-    size_t ol = sizeof out;
-    if (IconvOne(dec, &in, 1, out, &ol) && ol == 2)
-      t->single[b] = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
-                                           (static_cast<unsigned char>(out[1]) << 8));
-  }
+// The pairs and the UTF-16 units one iconv call each: the plain way, and what the batched way
+// falls back to.
+void FillOneByOne(Cp932Tables& t, iconv_t dec, iconv_t enc) {
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
-    if (!t->is_lead[lead]) continue;
+    if (!t.is_lead[lead]) continue;
     for (int trail = 0x40; trail <= 0xFC; ++trail) {
-      if (!t->is_trail[trail]) continue;
+      if (!t.is_trail[trail]) continue;
       char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
       char out[8];
       size_t ol = sizeof out;
       if (IconvOne(dec, in, 2, out, &ol) && ol == 2)
-        t->pair[(lead << 8) | trail] = static_cast<char16_t>(
+        t.pair[(lead << 8) | trail] = static_cast<char16_t>(
             static_cast<unsigned char>(out[0]) | (static_cast<unsigned char>(out[1]) << 8));
     }
   }
@@ -162,17 +142,127 @@ Cp932Tables* BuildTables() {
     size_t ol = sizeof out;
     if (!IconvOne(enc, in, 2, out, &ol)) continue;
     if (ol == 1)
-      t->encode[c] = static_cast<unsigned char>(out[0]);
+      t.encode[c] = static_cast<unsigned char>(out[0]);
     else if (ol == 2)
-      t->encode[c] = static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) |
-                                           static_cast<unsigned char>(out[1]));
+      t.encode[c] = static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) |
+                                          static_cast<unsigned char>(out[1]));
+  }
+}
+
+// Converts `in`, codes of `unit` bytes that each end in a NUL, in few iconv calls. No character
+// but NUL has a NUL in its output, so the output splits into one piece per code at the NULs
+// (`nul` bytes wide, at multiples of it); `got(index, piece)` gets the piece without its NUL. A
+// code iconv rejects gets no call; with `skips` (a converter opened with //IGNORE, which goes on
+// past a character it cannot write) its piece is empty. False when the output does not split
+// that way.
+template <class Got>
+bool ConvertEach(iconv_t cd, bool skips, std::string& in, size_t unit, size_t nul, Got got) {
+  std::string out(in.size() * 4, '\0');
+  size_t pos = 0;
+  while (pos < in.size()) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* ip = in.data() + pos;
+    char* op = out.data();
+    size_t il = in.size() - pos, ol = out.size();
+    const bool rejected = iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1);
+    const size_t done = static_cast<size_t>(ip - in.data());
+    if ((rejected && errno != EILSEQ) || done % unit != 0) return false;
+    const size_t len = static_cast<size_t>(op - out.data());
+    size_t index = pos / unit, piece = 0;
+    for (size_t k = 0; k + nul <= len; k += nul) {
+      if (out[k] != '\0' || out[k + nul - 1] != '\0') continue;
+      if (index >= done / unit) return false;
+      got(index++, std::string_view(out).substr(piece, k - piece));
+      piece = k + nul;
+    }
+    if (index != done / unit || piece != len) return false;
+    if (rejected && skips && done == pos) return false;  // no headway
+    pos = rejected && !skips ? done + unit : done;
+  }
+  return true;
+}
+
+// Every pair, and every UTF-16 unit, in one buffer each.
+bool FillBatched(Cp932Tables& t, iconv_t dec, iconv_t enc) {
+  std::vector<uint16_t> codes;
+  std::string in;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    for (int trail = 0x40; trail <= 0xFC && t.is_lead[lead]; ++trail) {
+      if (!t.is_trail[trail]) continue;
+      codes.push_back(static_cast<uint16_t>(lead << 8 | trail));
+      in += {static_cast<char>(lead), static_cast<char>(trail), '\0'};
+    }
+  }
+  bool ok = ConvertEach(dec, false, in, 3, 2, [&](size_t i, std::string_view piece) {
+    if (piece.size() == 2)
+      t.pair[codes[i]] = static_cast<char16_t>(static_cast<unsigned char>(piece[0]) |
+                                               (static_cast<unsigned char>(piece[1]) << 8));
+  });
+  if (!ok) return false;
+  // NUL is the separator: it goes alone.
+  char nul_in[2] = {0, 0}, out[8];
+  size_t ol = sizeof out;
+  if (IconvOne(enc, nul_in, 2, out, &ol) && ol == 1)
+    t.encode[0] = static_cast<unsigned char>(out[0]);
+  codes.clear();
+  in.clear();
+  for (int c = 1; c < 0x10000; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    codes.push_back(static_cast<uint16_t>(c));
+    in += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8), '\0', '\0'};
+  }
+  // Most units have no code: each rejection would cost a call, so the converter skips them.
+  iconv_t skipping = iconv_open("CP932//IGNORE", "UTF-16LE");
+  if (skipping == reinterpret_cast<iconv_t>(-1)) return false;
+  ok = ConvertEach(skipping, true, in, 4, 1, [&](size_t i, std::string_view piece) {
+    if (piece.size() == 1)
+      t.encode[codes[i]] = static_cast<unsigned char>(piece[0]);
+    else if (piece.size() == 2)
+      t.encode[codes[i]] = static_cast<uint16_t>((static_cast<unsigned char>(piece[0]) << 8) |
+                                                 static_cast<unsigned char>(piece[1]));
+  });
+  iconv_close(skipping);
+  return ok;
+}
+
+}  // namespace
+
+Cp932Tables BuildCp932Tables(bool one_code_per_call) {
+  Cp932Tables t;
+  iconv_t dec = iconv_open("UTF-16LE", "CP932");
+  iconv_t enc = iconv_open("CP932", "UTF-16LE");
+  if (dec == reinterpret_cast<iconv_t>(-1) || enc == reinterpret_cast<iconv_t>(-1)) {
+    // Without the converter only ASCII is known; everything else stands in as the default.
+    if (dec != reinterpret_cast<iconv_t>(-1)) iconv_close(dec);
+    if (enc != reinterpret_cast<iconv_t>(-1)) iconv_close(enc);
+    for (int b = 0; b < 0x80; ++b) {
+      t.single[b] = static_cast<char16_t>(b);
+      t.encode[b] = static_cast<uint16_t>(b);
+    }
+    return t;
+  }
+  for (int b = 0; b < 256; ++b) {
+    t.is_lead[b] = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    t.is_trail[b] = (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+    if (t.is_lead[b]) continue;
+    char in = static_cast<char>(b);
+    char out[8];
+    size_t ol = sizeof out;
+    if (IconvOne(dec, &in, 1, out, &ol) && ol == 2)
+      t.single[b] = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
+                                          (static_cast<unsigned char>(out[1]) << 8));
+  }
+  // Asking code by code costs some 75,000 iconv calls, a noticeable part of every start.
+  if (one_code_per_call || !FillBatched(t, dec, enc)) {
+    const Cp932Tables blank;
+    t.pair = blank.pair;
+    t.encode = blank.encode;
+    FillOneByOne(t, dec, enc);
   }
   iconv_close(dec);
   iconv_close(enc);
   return t;
 }
-
-}  // namespace
 
 Cp932Tables::Cp932Tables() {
   single.fill(kCp932Default);
@@ -183,7 +273,7 @@ Cp932Tables::Cp932Tables() {
 }
 
 const Cp932Tables& GetCp932Tables() {
-  static const Cp932Tables* tables = BuildTables();  // built once, thread-safe
+  static const Cp932Tables* tables = new Cp932Tables(BuildCp932Tables());  // once, thread-safe
   return *tables;
 }
 

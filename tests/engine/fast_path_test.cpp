@@ -113,6 +113,15 @@ TEST(CodeFastPaths, DecodingMatchesThePlainRules) {
   for (const auto& [bytes, what] : Inputs()) ExpectSameDecoding(bytes, what);
 }
 
+TEST(CodeFastPaths, TablesAskedInBatchesMatchTablesAskedCodeByCode) {
+  const Cp932Tables batched = BuildCp932Tables(), plain = BuildCp932Tables(true);
+  EXPECT_EQ(batched.single, plain.single);
+  EXPECT_EQ(batched.pair, plain.pair);
+  EXPECT_EQ(batched.encode, plain.encode);
+  EXPECT_EQ(batched.is_lead, plain.is_lead);
+  EXPECT_EQ(batched.is_trail, plain.is_trail);
+}
+
 TEST(CodeFastPaths, EncodingMatchesThePlainTable) {
   Text every;
   for (unsigned c = 0; c < 0x10000; ++c) every += static_cast<char16_t>(c);
