@@ -90,6 +90,9 @@ struct Program {
   HttpClient& http;
   Shell& shell;
   MainForm& form;  // also holds the cancel request (form.cancel_requested)
+  // A run sends the next message's request while it works on the current one. The front ends
+  // turn it on; off, a run is strictly one request after the other.
+  bool overlap = false;
 
   // The journal of the last run: kept (locked) until the settings have been saved after it.
   std::shared_ptr<RunJournal> journal;

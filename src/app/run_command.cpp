@@ -198,6 +198,7 @@ RunOutcome RunCollection(Program& program, RunHooks& hooks) {
 
   RunWorld world{dialogs,           hooks,          program.clock, program.shell, program.http,
                  program.directory, program.version};
+  world.overlap = program.overlap;
   return RunJob(*job, std::move(*board), std::move(*output), world);
 }
 

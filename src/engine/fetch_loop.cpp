@@ -13,6 +13,7 @@
 #include "engine/extract.h"
 #include "engine/retrying_fetch.h"
 #include "engine/template.h"
+#include "platform/prefetch_http.h"
 
 namespace pellucor {
 namespace {
@@ -62,9 +63,10 @@ RunOutcome NetworkFailure(RunEnv& env, RunState& state) {
 }
 
 // The page of message N with its retries. Nothing when the run ended here (`outcome` tells).
+// `fetched` is called once the page is final: it will not be fetched again.
 std::optional<Text> ReceivePage(RunEnv& env, RunState& state, RetryingFetch& fetch,
                                 const std::function<void(const Text&)>& log_line,
-                                RunOutcome& outcome) {
+                                const std::function<void()>& fetched, RunOutcome& outcome) {
   for (;;) {
     switch (fetch.Fetch()) {
       case RetryingFetch::Outcome::Aborted:
@@ -80,13 +82,16 @@ std::optional<Text> ReceivePage(RunEnv& env, RunState& state, RetryingFetch& fet
       case RetryingFetch::Outcome::Page:
         break;
     }
+    // Receive-retry mode: a page without items is fetched again like an empty answer.
+    const bool receive_again = env.job.error_policy == ErrorPolicy::ReceiveAgain;
+    if (!receive_again) fetched();
     Text page = DecodePreparedPage(fetch.body(), state.board);
     state.values = ExtractItems(page, state.board);
-    // Receive-retry mode: a page without items is fetched again like an empty answer.
-    if (AllItemsEmpty(state.values) && env.job.error_policy == ErrorPolicy::ReceiveAgain) {
+    if (AllItemsEmpty(state.values) && receive_again) {
       if (fetch.RetryReceive(u"有効なメッセージが取得できませんでした")) continue;
       log_line(u"有効なメッセージが取得できませんでした (空のまま続行)");
     }
+    if (receive_again) fetched();
     return page;
   }
 }
@@ -158,7 +163,26 @@ Text FetchStatusText(double n, double first, double to, int64_t elapsed_seconds)
   return status;
 }
 
-RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& log) {
+namespace {
+
+Text MessageUrl(const RunEnv& env, const RunState& state, double n) {
+  return env.job.url1 + FormatMessageNumber(n, state.board.msg_keta) + env.job.url2;
+}
+
+// The request of message N + 1 sent while N is worked on, when nothing N may decide changes it:
+// only a cancel, an early end or a shorter range leave it unused.
+void FetchAhead(RunEnv& env, const RunState& state, PrefetchingHttpClient& ahead, double n) {
+  const double next = n + 1;
+  if (env.job.to < next || !(next + 1 > next) || env.intents.CancelRequested()) return;
+  ahead.Prefetch(MessageUrl(env, state, next));
+}
+
+}  // namespace
+
+RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& log, bool overlap) {
+  std::optional<PrefetchingHttpClient> ahead;
+  if (overlap) ahead.emplace(http);
+  HttpClient& client = ahead ? static_cast<HttpClient&>(*ahead) : http;
   for (;;) {
     const double n = state.current_number;
     // Past the range, or where N + 1 would be N again (no address is fetched twice in a row
@@ -170,11 +194,14 @@ RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& l
     env.intents.Status(FetchStatusText(n, state.first_number, env.job.to,
                                        SecondsBetween(state.start_time, env.clock.Now())));
 
-    Text url = env.job.url1 + FormatMessageNumber(n, state.board.msg_keta) + env.job.url2;
-    RetryingFetch fetch = MessageFetch(env, state, http, log, url);
+    Text url = MessageUrl(env, state, n);
+    RetryingFetch fetch = MessageFetch(env, state, client, log, url);
     auto log_line = [&](const Text& what) { log.Add(env.clock.Now(), n, url, what); };
+    auto fetched = [&] {
+      if (ahead) FetchAhead(env, state, *ahead, n);
+    };
     RunOutcome outcome = RunOutcome::Ended;
-    std::optional<Text> page = ReceivePage(env, state, fetch, log_line, outcome);
+    std::optional<Text> page = ReceivePage(env, state, fetch, log_line, fetched, outcome);
     if (!page) return outcome;
     fetch.body().clear();
     fetch.body().shrink_to_fit();

@@ -36,7 +36,10 @@ class ErrorLog {
 Text FetchStatusText(double n, double first, double to, int64_t elapsed_seconds);
 
 // The loop from state.current_number on. The run driver has set up `state` and applied the
-// network settings.
-RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& log);
+// network settings. With `overlap` the request of the next message is sent while the current
+// one is worked on (on a background thread, through `http`); everything else, and what the run
+// writes, asks, records and shows, stays as without it.
+RunOutcome FetchLoop(RunEnv& env, RunState& state, HttpClient& http, ErrorLog& log,
+                     bool overlap = false);
 
 }  // namespace pellucor

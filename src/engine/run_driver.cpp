@@ -81,7 +81,7 @@ RunOutcome RunJob(Job& job, BoardDefinition board, OutputType output, RunWorld& 
   if (env.checkpoint) env.checkpoint->AfterMessage(state);
   RunOutcome outcome;
   try {
-    outcome = FetchLoop(env, state, world.http, log);
+    outcome = FetchLoop(env, state, world.http, log, world.overlap);
   } catch (const std::exception& e) {
     // The run-wide handler: whatever failed unexpectedly, the history is kept.
     env.intents.AfterFailure(FromUtf8(e.what()));

@@ -21,6 +21,8 @@ struct RunWorld {
   HttpClient& http;
   Text program_dir;   // ends with the separator
   Text version_text;  // VersionText
+  // The next message's request sent while the current one is worked on (FetchLoop).
+  bool overlap = false;
 };
 
 // Sets access type, proxy and time-out; nothing is set and the problem is returned when the

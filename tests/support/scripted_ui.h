@@ -25,6 +25,7 @@ class ScriptedUi : public Ui {
   std::deque<Answer> answers;
   std::deque<std::optional<Text>> inputs;
   std::function<void()> before_answer;  // runs before each message box is answered
+  std::function<void()> on_yield;       // runs at each Yield (set a cancel)
 
   std::vector<ShownMessage> messages;
   int beeps = 0;
@@ -34,7 +35,10 @@ class ScriptedUi : public Ui {
 
   Answer MessageBox(const Text& text, const Text& caption, Icon icon, Buttons buttons) override;
   void Beep() override { ++beeps; }
-  void Yield() override { ++yields; }
+  void Yield() override {
+    ++yields;
+    if (on_yield) on_yield();
+  }
   std::optional<Text> InputBox(const Text& prompt, const Text& title, const Text& initial) override;
   void SetBusy(bool busy) override { busy_changes.push_back(busy); }
 
