@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/form_values.h"
+#include "app/history_window.h"
 #include "cli/cli.h"
 #include "cli/session.h"
 #include "history/patrol_marks.h"

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <map>
+#include "app/history_window.h"
 #include "app/main_form.h"
 
 #include "history/patrol_marks.h"

@@ -4,6 +4,7 @@
 #include <utime.h>
 
 #include "app/form_values.h"
+#include "app/history_window.h"
 #include "engine/definitions.h"
 #include "support/recording_shell.h"
 #include "support/scratch_folder.h"
