@@ -134,7 +134,7 @@ TEST(Overlap, SendingAheadChangesNothingButTheTiming) {
   const Case cases[] = {
       {"up to the newest", 12, None, 0, {}, {}, false, 0},
       {"a range ending at the board's last message", 12, None, 0, {"maxmsg=0", "to=12"}, {}, false, 0},
-      {"time-out of the request sent ahead", 8, Misbehaviour::Delay, 1, {"timeout=1"}, {}, false, 0},
+      {"time-out of the request sent ahead", 8, Misbehaviour::Delay, 1, {"timeout=2"}, {}, false, 0},
       {"empty answer", 8, Misbehaviour::Empty, 1, {}, {}, false, 0},
       {"503 with Retry-After", 8, Misbehaviour::Unavailable, 1, {}, {}, false, 0},
       {"broken answer, ignored", 8, Misbehaviour::Reset, 1, {}, {Answer::Ignore}, false, 0},
