@@ -90,9 +90,8 @@ struct Program {
   HttpClient& http;
   Shell& shell;
   MainForm& form;  // also holds the cancel request (form.cancel_requested)
-  // A run sends the next message's request while it works on the current one. Off: on a
-  // loaded two-core machine the hand-off between threads cost more than the overlap saved
-  // (bench/collect.sh), so a run is one request after the other.
+  // A run sends the next message's request while it works on the current one. The front ends
+  // turn it on; off, a run is strictly one request after the other.
   bool overlap = false;
 
   // The journal of the last run: kept (locked) until the settings have been saved after it.

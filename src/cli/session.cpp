@@ -93,6 +93,7 @@ Session::Session(Options& options) : options_(options) {
   ProgramFolder folder = OpenProgramFolder(options.home, *ui_);
   program_ = std::make_unique<Program>(folder.directory, *ui_, clock_, polite_, *shell_, *form_);
   program_->folder_kind = folder.kind;
+  program_->overlap = true;
   MainForm* form = form_.get();
   ConsoleUi::InstallInterruptHandler();
   clock_.InterruptOn(ConsoleUi::InterruptFlag());  // a Ctrl-C ends the pause between retries

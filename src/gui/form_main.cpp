@@ -195,6 +195,7 @@ Form_main::Form_main(Ui& ui, Shell& shell, HttpClient& http, Clock& clock, Text 
   a_ = std::make_unique<Adapters>(*this);
   program_ =
       std::make_unique<Program>(std::move(program_directory), ui_, clock, http, shell_, *this);
+  program_->overlap = true;
   setAcceptDrops(true);
   setWindowTitle(QStringLiteral("Pellucor"));
 }
