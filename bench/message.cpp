@@ -85,9 +85,16 @@ void PerMessage(benchmark::State& state, Mix mix, Encoding e) {
   job.output_path = FromUtf8(dir + "/out.html");
   RunEnv env{job, intents, clock, shell, hooks, defs, u"1.00"};
   RunState st;
-  st.board = *LoadBoardDefinition(board, defs);
+  auto loaded_board = LoadBoardDefinition(board, defs);
+  auto loaded_output = LoadOutputType(*job.output, defs);
+  if (!loaded_board || !loaded_output) {  // the definitions are copied beside the program
+    throw std::runtime_error(
+        "_yahoo.bbs or _html.out not found beside the benchmark: build "
+        "the pellucor_defs target");
+  }
+  st.board = *loaded_board;
   st.board.charchange = testing::CharchangeFor(e);
-  st.output = *LoadOutputType(*job.output, defs);
+  st.output = *loaded_output;
   st.first_number = st.current_number = 1;
 
   int64_t n = 0, bytes = 0;

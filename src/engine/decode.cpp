@@ -121,11 +121,20 @@ inline bool JisBlock(const unsigned char* p, bool two_byte, const char16_t* text
     i += 2 * pairs;
     return pairs == 8;
   }
-  const unsigned stop = Mask(_mm_or_si128(block, _mm_cmpeq_epi8(block, _mm_set1_epi8(0x1B)))) |
-                        (kDrop ? BreakMask(block) : 0);
+  const unsigned stop = Mask(_mm_or_si128(block, _mm_cmpeq_epi8(block, _mm_set1_epi8(0x1B))));
   const unsigned run = static_cast<unsigned>(__builtin_ctz(stop | 0x10000u));
-  WidenAscii(o, block);
-  o += run;
+  // Line breaks inside the run are dropped here rather than ending it: each would otherwise
+  // cost a step of its own, and text lines are short.
+  const unsigned breaks = kDrop ? BreakMask(block) & ((1u << run) - 1) : 0;
+  if (breaks == 0) {
+    WidenAscii(o, block);
+    o += run;
+  } else {
+    for (unsigned j = 0; j < run; ++j) {
+      *o = p[j];
+      o += !((breaks >> j) & 1u);
+    }
+  }
   i += run;
   return run == 16;
 }
@@ -140,7 +149,7 @@ Text JisPage(std::string_view bytes) {
   const char16_t* text = st.text.data();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
-  Text out(n, u'\0');
+  Text out(n, u'\0');  // at most one character per byte
   char16_t* o = out.data();
   bool two_byte = false, after_escape = false;
   size_t i = 0;
@@ -208,7 +217,7 @@ Text SjisPage(std::string_view bytes) {
   const char16_t* sjis = st.sjis.data();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
-  Text out(n, u'\0');
+  Text out(n, u'\0');  // at most one character per byte
   char16_t* o = out.data();
   size_t i = 0;
   while (i < n) {

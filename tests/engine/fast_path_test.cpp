@@ -65,9 +65,9 @@ void ExpectSameDecoding(const std::string& bytes, const std::string& what) {
 }
 
 // Bytes that steer the converters, and some ordinary ones.
-constexpr unsigned char kSteering[] = {0x1B, '$',  'B',  '(',  'J',  '\r', '\n', 0x1D, 0x1E,
-                                       0x20, 0x21, 0x30, 0x7E, 0x7F, 0x80, 0x8E, 0x8F, 0xA0,
-                                       0xA1, 0xB0, 0xDF, 0xE0, 0xFC, 0xFD, 0xFF, 'a',  '<'};
+constexpr unsigned char kSteering[] = {0x1B, '$',  'B',  '(',  'J',  '\r', '\n', '\t', 0x1D, 0x1E,
+                                       0x20, 0x21, 0x30, 0x7E, 0x7F, 0x80, 0x8E, 0x8F, 0xA0, 0xA1,
+                                       0xB0, 0xDF, 0xE0, 0xFC, 0xFD, 0xFF, 'a',  '<'};
 
 std::vector<std::pair<std::string, std::string>> Inputs() {
   std::vector<std::pair<std::string, std::string>> in;
