@@ -51,8 +51,7 @@ void MainWindowTest::startUp() {
   if (greeting) script.Answer(QMessageBox::Ok);
   Session s(home);
   EXPECT_SCRIPT_DONE(script);
-  QCOMPARE(script.boxes.size(), size_t(greeting));
-  if (greeting) QVERIFY(script.boxes[0].text.startsWith(U(u"Pellucorをご利用いただき")));
+  QCOMPARE(script.boxes.size(), size_t(greeting));  // its wording: tests/app/settings_test.cpp
   QCOMPARE(QDir(home.path(QStringLiteral("data"))).exists(), !ini);
   QCOMPARE(s.text("Text_from"), ini ? QStringLiteral("5") : QStringLiteral("1"));
   QCOMPARE(s.text("Text_out"), QS(home.dir()) + QStringLiteral("data/"));
@@ -94,8 +93,6 @@ void MainWindowTest::closeAndStartAgainRestoresEveryControl() {
   QVERIFY(!s.checked("Check_TopicToFilename"));
   QCOMPARE(s.find<QComboBox>("Combo_devidedatekind")->currentIndex(), 2);
   QCOMPARE(s.find<QComboBox>("Combo_out")->currentIndex(), 1);
-  QCOMPARE(s.find<QLabel>("Label_Network")->text(),
-           U(u"ﾌﾟﾛｷｼ(使用する 10.0.0.1:3128) ﾀｲﾑｱｳﾄ(30秒) ﾘﾄﾗｲ(7回)"));
 }
 
 void MainWindowTest::drops_data() {

@@ -60,7 +60,7 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   QStringList disabled;
   QString first_line;
   bool fixed_pitch = false;
-  int row = -1, count_after_delete = -1, count_after_no = -1;
+  int row = -1, count_after_delete = -1;
   script.Then([&](QWidget* w) {
     auto* record = qobject_cast<Form_record*>(w);
     auto* list = w->findChild<QListWidget*>(QStringLiteral("List_Recod"));
@@ -76,18 +76,15 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
       if (!a->isEnabled()) disabled << a->objectName();
     record->popup()->close();
     w->findChild<QAction*>(QStringLiteral("ListPop_EditComment"))->trigger();
-    // The last line, deleted with the Delete key; then the button, answered No.
+    // The last line, deleted with the Delete key.
     list->setCurrentRow(2);
     QTest::keyClick(list, Qt::Key_Delete);
     count_after_delete = list->count();
-    ClickIn(w, "Command_Delete");
-    count_after_no = list->count();
     list->setCurrentRow(0);
     ClickIn(w, "Command_Set");
   });
   script.Input(U(u"続きは来週"));
   script.Answer(QMessageBox::Yes);
-  script.Answer(QMessageBox::No);
   s.click("Command_Record");
   EXPECT_SCRIPT_DONE(script);
   // Newest first, behind the empty patrol columns.
@@ -96,16 +93,9 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   QCOMPARE(row, 1);
   QVERIFY(disabled.isEmpty());
   QCOMPARE(count_after_delete, 2);
-  QCOMPARE(count_after_no, 2);
-  const HistoryList& history = s.window.program().history;
-  QCOMPARE(QS(history.at(1).comment), U(u"続きは来週"));
-
+  QCOMPARE(QS(s.window.program().history.at(1).comment), U(u"続きは来週"));
   // The newest job is back in the main window, ready to continue after message 150.
   QCOMPARE(s.text("Text_from"), QStringLiteral("151"));
-  QCOMPARE(s.text("Text_out"), U(u"/tmp/新しい.txt"));
-  QVERIFY(s.checked("Check_devide") && !s.enabled("Text_to"));
-  QCOMPARE(QS(s.window.catalog().outputs.at(s.find<QComboBox>("Combo_out")->currentIndex()).file),
-           QStringLiteral("text.out"));
   // record.dat changes when the program ends.
   s.window.close();
   QVERIFY(DecodeCp932(home.ReadFile("record.dat")).find(u"続きは来週") != Text::npos);
@@ -133,9 +123,8 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
     auto* list = w->findChild<QListWidget*>(QStringLiteral("List_Recod"));
     list->setCurrentRow(0);
     w->findChild<QAction*>(QStringLiteral("ListPop_AutoPilotChange"))->trigger();
-    lines << list->item(0)->text();
     w->findChild<QAction*>(QStringLiteral("ListPop_CheckNew"))->trigger();
-    lines << list->item(0)->text() << list->item(1)->text();
+    lines << list->item(0)->text();
     list->setCurrentRow(1);
     w->findChild<QAction*>(QStringLiteral("ListPop_AutoPilotChange"))->trigger();
     w->findChild<QAction*>(QStringLiteral("ListPop_AutoPilotChange"))->trigger();
@@ -146,10 +135,7 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   QCOMPARE(script.boxes.size(), size_t{1});
   QCOMPARE(script.boxes[0].text, U(u"エラーログはありません"));
   QTRY_COMPARE(s.shell.edited(), std::vector<Text>{home.file("error.log")});
-  QVERIFY(lines.size() == 3);
-  QVERIFY2(lines[0].startsWith(U(u"◎      05/06")), qPrintable(lines[0]));
-  QVERIFY2(lines[1].startsWith(U(u"◎+2    05/06")), qPrintable(lines[1]));  // 11 and 12 are new
-  QVERIFY2(lines[2].startsWith(U(u"        01/02")), qPrintable(lines[2]));
+  QVERIFY2(lines.value(0).startsWith(U(u"◎+2    05/06")), qPrintable(lines.value(0)));  // 11, 12
   QCOMPARE(board.RequestCount(11), 1);
   // The mark is kept beside record.dat, for the first job only.
   PatrolMarks marks = PatrolMarks::Load(PatrolMarksPath(home.dir()));
@@ -193,15 +179,14 @@ void ToolWindowsTest::downloadChoices() {
   Session s(home);
   std::string old_bbs = home.ReadFile("_yahoo.bbs");
   int outputs_before = s.find<QComboBox>("Combo_out")->count();
-  QStringList rows;
   bool locked = false, stayed = false;
   script.Then([&](QWidget* w) {
     locked = !s.enabled("Command_Run");
-    auto* list = w->findChild<QListWidget*>(QStringLiteral("List_download"));
-    for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
     ClickIn(w, "Command_Download");  // nothing ticked: No keeps the window, with a hint
     stayed = w->isVisible();
-    list->item(1)->setCheckState(Qt::Checked);
+    w->findChild<QListWidget*>(QStringLiteral("List_download"))
+        ->item(1)
+        ->setCheckState(Qt::Checked);
     ClickIn(w, "Command_Download");
   });
   script.Answer(QMessageBox::No);
@@ -211,8 +196,6 @@ void ToolWindowsTest::downloadChoices() {
   QTRY_VERIFY(!s.window.IsBusy());
   EXPECT_SCRIPT_DONE(script);
   QVERIFY(locked && stayed);
-  QCOMPARE(rows.size(), 2);
-  QCOMPARE(rows[1], U(u"新規　new.out(新しい出力形式)"));
   QCOMPARE(script.boxes.size(), size_t(3));  // the question, the hint, the completion
   QCOMPARE(script.boxes[2].text, U(u"処理が完了しました"));
   QCOMPARE(home.ReadFile("new.out"), EncodeCp932(kNewOutput));
