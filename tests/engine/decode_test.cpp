@@ -6,8 +6,6 @@
 #include <optional>
 #include <vector>
 
-#include "support/board_pages.h"
-
 namespace pellucor {
 namespace {
 
@@ -86,16 +84,6 @@ TEST(Decode, JisPages) {
   for (const Cases* cases : {&escapes, &ends, &malformed})
     for (const auto& [bytes, text] : *cases)
       for (int charchange : {2, 7}) EXPECT_EQ(DecodePage(bytes, charchange), text) << ToUtf8(text);
-}
-
-TEST(Decode, BoardPagesInEveryEncoding) {
-  using namespace pellucor::testing;
-  const Text page = MakeBoardPage(SampleMessage(3)) + u"漢字カナ\r\nｶﾀｶﾅ\r\n";
-  const Text wide = MakeBoardPage(SampleMessage(3)) + u"漢字カナ\r\nカタカナ\r\n";
-  EXPECT_EQ(DecodePage("\x88\x9F\x81\x60\\", 1), u"亜～\\");  // the Microsoft table
-  EXPECT_EQ(DecodePage(EncodePage(page, Encoding::ShiftJis), 1), page);
-  EXPECT_EQ(DecodePage(EncodePage(page, Encoding::EucJp), 0), wide);
-  EXPECT_EQ(DecodePage(EncodePage(wide, Encoding::Iso2022Jp), 2), wide);
 }
 
 }  // namespace

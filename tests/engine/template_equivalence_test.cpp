@@ -1,14 +1,12 @@
 // The fast paths of the per-message work against their straightforward forms, on seeded random
 // input made of the pieces that matter (macro brackets, letters in both cases, line breaks,
-// kanji): the search, the page decoding and encoding, the page preparation and the template
-// expansion.
+// kanji): the search, the page preparation, link removal and the template expansion.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "common/numeric.h"
 #include "common/search.h"
-#include "engine/decode.h"
 #include "engine/extract.h"
 #include "engine/template.h"
 
@@ -46,28 +44,6 @@ TEST(FastPaths, SearchAgreesWithFind) {
     ASSERT_EQ(FindText(hay, needle, pos), hay.find(needle, pos)) << round;
     ASSERT_EQ(ReplaceAll(hay, needle, u"-", round % 2),
               RefReplaceAll(hay, needle, u"-", round % 2));
-  }
-}
-
-// Every other round has long ASCII runs, where the decoder and encoder take blocks at a time.
-TEST(FastPaths, PageDecodingAndEncodingAgreeWithTheSimpleForms) {
-  std::mt19937 rng(11);
-  const unsigned char kBytes[] = {0x8E, 0x8F, 0xA1, 0xA4, 0xB0, 0xDF, 0xFE, 0xFF, 0x80, 0xA0};
-  const char16_t kChars[] = {u'a', u'\r', u'漢', u'ｱ', u'\u00e9', u'\uffff', u'\u3000', u'~'};
-  for (int round = 0; round < 3000; ++round) {
-    std::string bytes;
-    Text text;
-    for (size_t k = rng() % 60; k > 0; --k) {
-      const unsigned r = std::min(3u, unsigned(rng() % (round % 2 ? 16 : 4)));
-      const unsigned char pick[] = {uint8_t(rng()), kBytes[rng() % 10], uint8_t(0xA1 + rng() % 94),
-                                    uint8_t('a' + rng() % 3)};
-      bytes += char(pick[r]);
-      text += r == 3 ? char16_t(rng() % 0x80) : r == 0 ? char16_t(rng()) : kChars[rng() % 8];
-    }
-    ASSERT_EQ(ConvertEucPage(bytes), DecodeCp932(EucToShiftJis(bytes))) << round;
-    std::string one_by_one;
-    for (char16_t c : text) one_by_one += EncodeCp932(TextView(&c, 1));
-    ASSERT_EQ(EncodeCp932(text), one_by_one) << round;
   }
 }
 

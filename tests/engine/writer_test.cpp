@@ -114,7 +114,6 @@ TEST_F(Writer, AppendBlanksOnlyAFooterSlotOfOurs) {
     bool blanked;
   };
   const Case cases[] = {
-      {"our slot", u"end of file <@SYS_MSG_NUM> <@SUB>", "H\r\n1:a\r\n" + Foot("a"), true},
       {"a value longer than the slot", u"end of file <@SYS_MSG_NUM> <@SUB>",
        "H\r\n" + ("end of file 0 " + std::string(186, 'v')), true},
       {"another version", u"<p><@SYS_APP_NAME> <@SYS_APP_VER></p><@SYS_CR><@SYS_LF>",
