@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "common/deffile.h"
 #include "common/files.h"
 
 extern char** environ;
@@ -53,6 +54,30 @@ CliResult CliProcess::Wait(int limit_ms) {
   pid_ = -1;
   auto slurp = [this](const char* ext) { return ReadFileBytes(FromUtf8(io_ + ext)).value_or(""); };
   return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), slurp(".out"), slurp(".err")};
+}
+
+std::string Slurp(const std::filesystem::path& p) {
+  return ReadFileBytes(FromUtf8(p.string())).value_or("");
+}
+
+HistoryList ReadHistory(const std::filesystem::path& home) {
+  HistoryList list;
+  ParseHistory(Slurp(home / "record.dat"), list, false);
+  return list;
+}
+
+std::string Ini(const std::filesystem::path& home, const char16_t* key) {
+  return ToUtf8(
+      ReadSettingsValue(u"main", key, u"<none>", FromUtf8((home / "pellu.ini").string())));
+}
+
+std::filesystem::path CliTest::MakeHome() {
+  std::filesystem::path h = ToUtf8(homes_.emplace_back().Dir());
+  std::filesystem::create_directories(h / "data");
+  std::filesystem::create_directories(h / "out");
+  for (const char* f : {"_yahoo.bbs", "_html.out", "text.out", "dat_2ch.out"})
+    std::filesystem::copy_file(std::filesystem::path(PELLUCOR_BIN_DIR) / f, h / f);
+  return h;
 }
 
 }  // namespace pellucor::testing

@@ -6,9 +6,15 @@
 #include <signal.h>
 #include <sys/types.h>
 
-#include <functional>
+#include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "history/store.h"
+#include "support/scratch_folder.h"
 
 namespace pellucor::testing {
 
@@ -36,5 +42,23 @@ class CliProcess {
 inline CliResult RunCli(const std::vector<std::string>& args, std::vector<std::string> env = {}) {
   return CliProcess(args, std::move(env)).Wait();
 }
+
+std::string Slurp(const std::filesystem::path& p);
+inline bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+HistoryList ReadHistory(const std::filesystem::path& home);
+std::string Ini(const std::filesystem::path& home, const char16_t* key);  // of [main]
+
+class CliTest : public ::testing::Test {
+ protected:
+  // A program folder that is not at its first start, with the shipped definitions.
+  std::filesystem::path MakeHome();
+  CliResult Cli(const std::filesystem::path& home, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--home", home.string()});
+    return RunCli(args);
+  }
+  std::deque<ScratchFolder> homes_;
+};
 
 }  // namespace pellucor::testing

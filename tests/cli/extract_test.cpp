@@ -1,10 +1,8 @@
 // pellucor-cli extract, run as a process against saved pages.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "cli_process.h"
 #include "support/board_pages.h"
-#include "support/scratch_folder.h"
 
 namespace pellucor::testing {
 namespace {

@@ -1,21 +1,14 @@
 // check and patrol as processes, against loopback boards: one whose topic grows, one whose
 // topic does not, and one that has gone down.
-#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <algorithm>
-#include <deque>
-#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <thread>
 
 #include "cli_process.h"
-#include "common/deffile.h"
-#include "common/files.h"
-#include "history/store.h"
 #include "support/board_server.h"
-#include "support/scratch_folder.h"
 
 namespace pellucor {
 namespace {
@@ -25,9 +18,7 @@ using testing::BoardServer;
 using testing::CliResult;
 using testing::RunCli;
 
-std::string Slurp(const fs::path& p) {
-  return ReadFileBytes(FromUtf8(p.string())).value_or("");
-}
+using testing::Slurp;
 
 // The line of stdout that names `title`, split at its TABs.
 std::vector<std::string> LineOf(const std::string& out, const std::string& title) {
@@ -47,20 +38,8 @@ const HistoryRecord* Job(const std::vector<HistoryRecord>& list, const std::stri
   return nullptr;
 }
 
-class Patrol : public ::testing::Test {
+class Patrol : public testing::CliTest {
  protected:
-  fs::path MakeHome() {
-    fs::path h = ToUtf8(homes_.emplace_back().Dir());
-    fs::create_directories(h / "out");
-    fs::create_directories(h / "data");
-    for (const char* f : {"_yahoo.bbs", "_html.out", "text.out", "dat_2ch.out"})
-      fs::copy_file(fs::path(PELLUCOR_BIN_DIR) / f, h / f);
-    return h;
-  }
-  CliResult Cli(const fs::path& home, std::vector<std::string> args) {
-    args.insert(args.begin(), {"--home", home.string()});
-    return RunCli(args);
-  }
   // Collects the whole topic of `board` into out/NAME.txt as a job of the history.
   void Collect(const fs::path& home, const BoardServer& board, const std::string& name) {
     CliResult r = Cli(home, {"--url1=" + board.url1(), "--from=1", "--maxmsg=1",
@@ -68,11 +47,6 @@ class Patrol : public ::testing::Test {
                              "--out_file=text.out", "--topictofilename=0", "--proxy=1",
                              "--timeout=5", "--retry=0", "--quiet", "--no", "run"});
     ASSERT_EQ(r.status, 0) << r.err;
-  }
-  HistoryList History(const fs::path& home) {
-    HistoryList list;
-    ParseHistory(Slurp(home / "record.dat"), list, false);
-    return list;
   }
   // The number `history list` gives the job of `title`, and whether it is marked.
   std::pair<std::string, bool> Number(const fs::path& home, const std::string& title) {
@@ -84,8 +58,6 @@ class Patrol : public ::testing::Test {
       }
     return {"", false};
   }
-
-  std::deque<testing::ScratchFolder> homes_;
 };
 
 TEST_F(Patrol, ChecksAndContinuesEveryJobAsAManualContinuationWould) {
@@ -129,7 +101,7 @@ TEST_F(Patrol, ChecksAndContinuesEveryJobAsAManualContinuationWould) {
   EXPECT_GT(grown.size(), before_grows.size());
   EXPECT_EQ(Slurp(home / "out/still.txt"), before_still);
   EXPECT_EQ(Slurp(home / "pellu.ini"), ini);
-  HistoryList h = History(home), t = History(twin);
+  HistoryList h = testing::ReadHistory(home), t = testing::ReadHistory(twin);
   ASSERT_TRUE(Job(h, "伸びる") && Job(t, "伸びる") && Job(h, "止まった"));
   for (int field : {3, 4, 5, 15, 16, 21, 23})
     EXPECT_EQ(Job(h, "伸びる")->Field(field), Job(t, "伸びる")->Field(field)) << field;
@@ -168,7 +140,7 @@ TEST_F(Patrol, MarkedJobsArePatrolledPolitelyAcrossRestartsAndUpdates) {
     }
   }
   EXPECT_TRUE(Number(home, "伸びる").second);
-  EXPECT_EQ(History(home).size(), 2u);
+  EXPECT_EQ(testing::ReadHistory(home).size(), 2u);
   EXPECT_EQ(grows.UserAgent().rfind("Pellucor/", 0), 0u);
   EXPECT_NE(grows.UserAgent().find("https://"), std::string::npos) << grows.UserAgent();
 
@@ -213,7 +185,7 @@ TEST_F(Patrol, CtrlCOrAKillEndsTheJobInHandCleanlyAndStartsNoOther) {
     const std::string text = Slurp(home / "out/first.txt");
     ASSERT_GT(text.size(), 200u);
     EXPECT_EQ(DecodeCp932(text.substr(text.size() - 200)).rfind(u"（Pellucor", 0), 0u);
-    EXPECT_EQ(Job(History(home), "一番目")->lastMessage, u"22");
+    EXPECT_EQ(Job(testing::ReadHistory(home), "一番目")->lastMessage, u"22");
     EXPECT_EQ(Slurp(home / "pellu.ini"), ini);
   }
 }

@@ -1,39 +1,31 @@
 // pellucor-cli run as a process against the loopback board.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <deque>
-#include <filesystem>
 #include <map>
 #include <set>
 #include <thread>
 
 #include "cli_process.h"
-#include "common/deffile.h"
-#include "common/files.h"
-#include "history/store.h"
 #include "support/board_server.h"
 #include "support/proxy_fixture.h"
-#include "support/scratch_folder.h"
 
 namespace pellucor {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::string_literals;
 using testing::BoardServer;
 using testing::CliProcess;
 using testing::CliResult;
 using testing::Misbehaviour;
 using testing::RunCli;
 
-std::string Slurp(const fs::path& p) {
-  return ReadFileBytes(FromUtf8(p.string())).value_or("");
-}
+using testing::Has;
+using testing::Ini;
+using testing::ReadHistory;
+using testing::Slurp;
 
 // Expected outputs live in tests/cli/expected; PELLUCOR_UPDATE_EXPECTED=1 rewrites them.
 void ExpectSameAsExpected(const fs::path& actual, const std::string& name) {
@@ -43,32 +35,8 @@ void ExpectSameAsExpected(const fs::path& actual, const std::string& name) {
   EXPECT_TRUE(fs::exists(expected) && got == Slurp(expected)) << actual << " vs " << expected;
 }
 
-HistoryList History(const fs::path& home) {
-  HistoryList list;
-  ParseHistory(Slurp(home / "record.dat"), list, false);
-  return list;
-}
-
-std::string Ini(const fs::path& home, const char16_t* key) {
-  return ToUtf8(
-      ReadSettingsValue(u"main", key, u"<none>", FromUtf8((home / "pellu.ini").string())));
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-class CliRun : public ::testing::Test {
+class CliRun : public testing::CliTest {
  protected:
-  // A program folder that is not at its first start, with the shipped definitions.
-  fs::path MakeHome() {
-    fs::path h = ToUtf8(homes_.emplace_back().Dir());
-    fs::create_directories(h / "data");
-    fs::create_directories(h / "out");
-    for (const char* f : {"_yahoo.bbs", "_html.out", "text.out", "dat_2ch.out"})
-      fs::copy_file(fs::path(PELLUCOR_BIN_DIR) / f, h / f);
-    return h;
-  }
   static std::vector<std::string> Args(const fs::path& home, const BoardServer& board,
                                        const std::vector<std::string>& more) {
     std::vector<std::string> a = {"--home", home.string(), "--url1=" + board.url1(),
@@ -82,7 +50,6 @@ class CliRun : public ::testing::Test {
     return RunCli(Args(home_, board_, more), std::move(env));
   }
 
-  std::deque<testing::ScratchFolder> homes_;
   fs::path home_ = MakeHome();
   BoardServer board_;
 };
@@ -103,7 +70,7 @@ TEST_F(CliRun, CollectsATopicIntoANewFolderAndContinuesIt) {
   ExpectSameAsExpected(home_ / "new/topic.html", "topic.html");
 
   board_.SetTopic({.count = 30});
-  r = RunCli({"--home", home_.string(), "--yes", "run"});
+  r = Cli(home_, {"--yes", "run"});
   ASSERT_EQ(r.status, 0) << r.err;
   // The append question, a status line with the estimate, the result.
   EXPECT_TRUE(Has(r.err, "このファイルにデータを追加しますか？") &&
@@ -116,32 +83,23 @@ TEST_F(CliRun, CollectsATopicIntoANewFolderAndContinuesIt) {
 // answer the questions, the exit statuses and the lines on stderr.
 TEST_F(CliRun, MisbehavingBoardGivesItsStatusesAndMessages) {
   const struct {
-    const char* name;
     Misbehaviour kind;
     int times;  // -1: every request
     std::vector<std::string> args;
     int status;
     std::vector<std::string> err;
   } cases[] = {
-      {"delay", Misbehaviour::Delay, 1, {"--timeout=2"}, 0, {"msg( 5 ) 取得中 - リトライ(1/1)\n"}},
-      {"reset, ignored",
-       Misbehaviour::Reset,
-       1,
-       {"--yes"},
-       0,
-       {"Pellucor: [エラー] ", "Pellucor: -> Ignore",
-        "msg( 5 ) 取得中 - 原因不明のエラーにより再試行(1/10)\n"}},
-      {"reset, aborted", Misbehaviour::Reset, -1, {}, 1, {"Pellucor: -> Abort"}},
-      {"404",
-       Misbehaviour::NotFound,
-       -1,
-       {"--error=0"},
-       1,
-       {"Pellucor: 有効なメッセージが取得できませんでした\n", "404NotFound",
-        "処理中断 MSG:5まで処理済み"}},
+      // clang-format off
+      {Misbehaviour::Delay, 1, {"--timeout=2"}, 0, {"msg( 5 ) 取得中 - リトライ(1/1)\n"}},
+      {Misbehaviour::Reset, 1, {"--yes"}, 0, {"Pellucor: [エラー] ", "Pellucor: -> Ignore",
+                                              "msg( 5 ) 取得中 - 原因不明のエラーにより再試行(1/10)\n"}},
+      {Misbehaviour::Reset, -1, {}, 1, {"Pellucor: -> Abort"}},
+      {Misbehaviour::NotFound, -1, {"--error=0"}, 1, {"Pellucor: 有効なメッセージが取得できませんでした\n",
+                                                      "404NotFound", "処理中断 MSG:5まで処理済み"}},
+      // clang-format on
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.err[0]);
     const fs::path home = MakeHome();
     BoardServer board;
     board.SetDelay(6000);
@@ -183,7 +141,7 @@ TEST_F(CliRun, CtrlCCancelsAtOnceAndLeavesAFinishedOutput) {
     EXPECT_TRUE(Has(r.err, "処理を中断します。MSG:9まで処理しました。")) << r.err;
     EXPECT_EQ(board_.RequestCount(10), before + 1);
     EXPECT_EQ(Ini(home, u"from"), "10");
-    EXPECT_EQ(History(home).at(0).lastMessage, u"9");
+    EXPECT_EQ(ReadHistory(home).at(0).lastMessage, u"9");
     std::string out = Slurp(home / "out/topic.html");
     ASSERT_GT(out.size(), 200u);
     EXPECT_EQ(out.substr(out.size() - 200, 11), "<p>Pellucor");  // the footer slot
@@ -228,7 +186,7 @@ TEST_F(CliRun, KillAtAnyMomentThenContinueEqualsCtrlC) {
     k.Signal(SIGKILL);
     EXPECT_EQ(k.Wait().status, 128 + SIGKILL);
     // The next start closes the run as a cancel would have; `from` names the message to go on.
-    ASSERT_EQ(RunCli({"--home", killed.string(), "settings"}).status, 0);
+    ASSERT_EQ(Cli(killed, {"settings"}).status, 0);
     const int64_t from = std::stoll(Ini(killed, u"from"));
     // Cancelled at the same message.
     const fs::path cancelled = MakeHome();
@@ -241,11 +199,11 @@ TEST_F(CliRun, KillAtAnyMomentThenContinueEqualsCtrlC) {
     EXPECT_EQ(Ini(cancelled, u"from"), std::to_string(from));
     // Both continued to the end.
     for (const fs::path& h : {killed, cancelled}) {
-      CliResult r = RunCli({"--home", h.string(), "--yes", "--quiet", "run"});
+      CliResult r = Cli(h, {"--yes", "--quiet", "run"});
       EXPECT_EQ(r.status, 0) << r.err;
     }
     EXPECT_TRUE(files(killed / "out") == files(cancelled / "out"));
-    const HistoryRecord a = History(killed).at(0), b = History(cancelled).at(0);
+    const HistoryRecord a = ReadHistory(killed).at(0), b = ReadHistory(cancelled).at(0);
     EXPECT_EQ(std::tuple(a.lastMessage, a.totalMessages, a.splitKey, a.fileMessageCount),
               std::tuple(b.lastMessage, b.totalMessages, b.splitKey, b.fileMessageCount));
     EXPECT_EQ(a.totalMessages, u"300");
@@ -269,7 +227,7 @@ TEST_F(CliRun, TwoRunsOnOneFolder) {
   EXPECT_EQ(other.status, 0) << other.err;
   ASSERT_EQ(first.Wait().status, 0);
   std::set<Text> paths;
-  for (const HistoryRecord& r : History(home_)) paths.insert(NamePart(r.outputPath));
+  for (const HistoryRecord& r : ReadHistory(home_)) paths.insert(NamePart(r.outputPath));
   EXPECT_EQ(paths, (std::set<Text>{u"a.html", u"b.html"}));
 }
 
@@ -311,7 +269,7 @@ TEST_F(CliRun, FullDiskEndsTheRunAndAContinueCompletesIt) {
   EXPECT_TRUE(part.size() == cut || part.size() == cut + 200) << part.size() << " " << cut;
 
   ASSERT_EQ(std::system(("mount -o remount,size=1m '" + disk.string() + "'").c_str()), 0);
-  r = RunCli({"--home", home_.string(), "--yes", "--quiet", "run"});
+  r = Cli(home_, {"--yes", "--quiet", "run"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string whole = Slurp(out);
   if (part.size() == cut + 200) whole.erase(cut, 200);  // the blanked footer
@@ -341,9 +299,9 @@ TEST_F(CliRun, ProxyModes) {
 
 // The greeting itself is checked in-process.
 TEST_F(CliRun, SettingsAndUsage) {
-  CliResult r = RunCli({"--home", home_.string(), "--from=7", "settings"});
+  CliResult r = Cli(home_, {"--from=7", "settings"});
   EXPECT_TRUE(r.status == 0 && Has(r.out, "\nfrom=7\nto=100\n")) << r.out;
-  r = RunCli({"--home", home_.string(), "settings"});
+  r = Cli(home_, {"settings"});
   EXPECT_TRUE(Has(r.out, "\nfrom=1\n"));  // settings writes nothing back
   for (auto [option, command] : {std::pair{"--nosuchkey=1", "settings"},
                                  {"--maxmsg=2", "run"},
@@ -351,8 +309,8 @@ TEST_F(CliRun, SettingsAndUsage) {
                                  {"--open=1", "view"},
                                  {"--select", "update"},
                                  {"--select=all", "history"}})
-    EXPECT_EQ(RunCli({"--home", home_.string(), option, command}).status, 2) << option;
-  r = RunCli({"--home", home_.string(), "--timeout=0", "run"});  // a failed check: an early end
+    EXPECT_EQ(Cli(home_, {option, command}).status, 2) << option;
+  r = Cli(home_, {"--timeout=0", "run"});  // a failed check: an early end
   EXPECT_TRUE(r.status == 1 && Has(r.err, "Pellucor: 正しいタイムアウト値（1～300）を設定"))
       << r.err;
 }

@@ -1,23 +1,15 @@
 // pellucor-cli view, history and update, run as processes on a program folder of their own.
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "cli_process.h"
 #include "common/deffile.h"
-#include "history/store.h"
 #include "support/board_server.h"
-#include "support/scratch_folder.h"
 
 namespace pellucor {
 namespace {
 
 namespace fs = std::filesystem;
 using S = std::vector<std::string>;
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using testing::Has;
 
 class CliCommands : public ::testing::Test {
  protected:
