@@ -95,12 +95,12 @@ TEST_F(Settings, OddValuesInTheFile) {
                               "devidekind=5\r\nread=1.0\r\n"));
   form.Text_url2().SetValue(u"x");
   LoadSettings(form, ini, home);
-  EXPECT_EQ(form.Option_Proxy().Index(), 2);  // the leading number counts
-  EXPECT_EQ(form.Option_Error().Index(), 0);  // empty reads as 0
-  EXPECT_EQ(form.Text_url2().Value(), u"");   // present but empty: not the default
-  EXPECT_EQ(form.Check_MaxMsg().Value(), 1);  // out of range: default
-  EXPECT_EQ(form.Option_devidekind().Index(), 0);
-  EXPECT_EQ(form.Check_Read().Value(), 1);
+  // The leading number counts, empty reads as 0, present but empty is not the default, out of
+  // range is the default.
+  EXPECT_EQ(std::tuple(form.Option_Proxy().Index(), form.Option_Error().Index(),
+                       form.Text_url2().Value(), form.Check_MaxMsg().Value(),
+                       form.Option_devidekind().Index(), form.Check_Read().Value()),
+            std::tuple(2, 0, Text(), 1, 0, 1));
   form.Option_Error().SetIndex(-1);  // nothing selected writes nothing
   EXPECT_EQ(SettingsValues(form, u"", u"").size(), 23u);
 }

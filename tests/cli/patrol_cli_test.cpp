@@ -16,7 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::BoardServer;
 using testing::CliResult;
-using testing::RunCli;
 
 using testing::Slurp;
 

@@ -52,15 +52,16 @@ TEST(FindLastAndFrom, Windows) {
 // Left to right, non-overlapping; ignoring case folds ASCII and full-width letters and keeps
 // the text's own characters.
 TEST(ReplaceAll, Semantics) {
-  EXPECT_EQ(ReplaceAll(u"aBRbbr", u"br", u"x", false), u"aBRbx");
-  EXPECT_EQ(ReplaceAll(u"aBRbbr", u"br", u"x", true), u"axbx");
-  EXPECT_EQ(ReplaceAll(u"ＡＢｃ<BR>", u"ａｂ", u"-", true), u"-ｃ<BR>");
-  EXPECT_EQ(ReplaceAll(u"x<Br>y", u"<bR>", u"\n", true), u"x\ny");
-  EXPECT_EQ(ReplaceAll(u"aaa", u"aa", u"b"), u"ba");
-  EXPECT_EQ(ReplaceAll(u"aa", u"a", u"aa"), u"aaaa");
-  EXPECT_EQ(ReplaceAll(u"a-b-c", u"-", u""), u"abc");
-  EXPECT_EQ(ReplaceAll(u"abc", u"", u"x"), u"abc");
-  EXPECT_EQ(ReplaceAll(u"", u"a", u"b"), u"");
+  // clang-format off
+  const std::tuple<const char16_t*, const char16_t*, const char16_t*, bool, const char16_t*> cases[] = {
+      {u"aBRbbr", u"br", u"x", false, u"aBRbx"}, {u"aBRbbr", u"br", u"x", true, u"axbx"},
+      {u"ＡＢｃ<BR>", u"ａｂ", u"-", true, u"-ｃ<BR>"}, {u"x<Br>y", u"<bR>", u"\n", true, u"x\ny"},
+      {u"aaa", u"aa", u"b", false, u"ba"}, {u"aa", u"a", u"aa", false, u"aaaa"},
+      {u"a-b-c", u"-", u"", false, u"abc"}, {u"abc", u"", u"x", false, u"abc"},
+      {u"", u"a", u"b", false, u""}};
+  // clang-format on
+  for (const auto& [text, from, to, fold, want] : cases)
+    EXPECT_EQ(ReplaceAll(text, from, to, fold), want) << ToUtf8(Text(text) + u"|" + from);
 }
 
 }  // namespace

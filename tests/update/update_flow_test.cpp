@@ -21,35 +21,27 @@ using S = FetchResult::Status;
 using Texts = std::vector<std::string>;
 using VR = VersionListResult;
 
-TEST(ParseVersionList, ReadsLinesUntilNoFieldIsLeft) {
-  // Names are trimmed, comments kept as they stand, halves go to the even neighbour and the
-  // extension test is exact; the last line needs no line end.
-  DownloadList list;
-  ASSERT_EQ(ParseVersionList(u"  _yahoo.bbs , Yahoo掲示板 ,12\r\nhtml.out,HTML出力, 2.5\r\n"
-                             u"readme.txt,説明,3.5\r\nX.BBS,upper,1",
-                             list),
-            VR::Ok);
-  Texts got;
-  for (const auto& e : list)
-    got.push_back(ToUtf8(e.file + u"|" + e.comment) + "|" + std::to_string(e.site_version) + "|" +
-                  std::to_string(e.kind) + std::to_string(e.state));
-  EXPECT_EQ(got, (Texts{"_yahoo.bbs| Yahoo掲示板 |12|19", "html.out|HTML出力|2|29",
-                        "readme.txt|説明|4|99", "X.BBS|upper|1|99"}));
-  // A line starting with a comma ends the list.
-  EXPECT_EQ(ParseVersionList(u"a.bbs,A,1\r\n,b.bbs,B,2\r\n", list), VR::Ok);
-  EXPECT_EQ(list.size(), 1u);
-}
-
-TEST(ParseVersionList, FailureRulesLeaveTheListEmpty) {
-  // Lines before a broken line are dropped with it.
-  for (auto [text, result] :
-       {std::pair(u"", VR::NoData), std::pair(u"\r\n\r\n", VR::NoData),
-        std::pair(u"no fields", VR::NoData), std::pair(u",a,x,1", VR::NoData),
-        std::pair(u"a.bbs,,1", VR::Invalid), std::pair(u"a.bbs,A\r\n", VR::Invalid),
-        std::pair(u"a,A,\r\nb,B,1", VR::Invalid), std::pair(u"a,A,1\r\nb,,2", VR::Invalid)}) {
+// Names are trimmed, comments kept as they stand, halves go to the even neighbour and the
+// extension test is exact; the last line needs no line end and a line starting with a comma ends
+// the list. A failure leaves the list empty: lines before a broken line go with it.
+TEST(ParseVersionList, Rules) {
+  // clang-format off
+  const std::tuple<const char16_t*, VR, Texts> cases[] = {
+      {u"  _yahoo.bbs , Yahoo掲示板 ,12\r\nhtml.out,HTML出力, 2.5\r\nreadme.txt,説明,3.5\r\nX.BBS,upper,1",
+       VR::Ok, {"_yahoo.bbs| Yahoo掲示板 |12|19", "html.out|HTML出力|2|29", "readme.txt|説明|4|99", "X.BBS|upper|1|99"}},
+      {u"a.bbs,A,1\r\n,b.bbs,B,2\r\n", VR::Ok, {"a.bbs|A|1|19"}},
+      {u"", VR::NoData, {}}, {u"\r\n\r\n", VR::NoData, {}}, {u"no fields", VR::NoData, {}},
+      {u",a,x,1", VR::NoData, {}}, {u"a.bbs,,1", VR::Invalid, {}}, {u"a.bbs,A\r\n", VR::Invalid, {}},
+      {u"a,A,\r\nb,B,1", VR::Invalid, {}}, {u"a,A,1\r\nb,,2", VR::Invalid, {}}};
+  // clang-format on
+  for (const auto& [text, result, rows] : cases) {
     DownloadList list(3);
     EXPECT_EQ(ParseVersionList(text, list), result) << ToUtf8(text);
-    EXPECT_TRUE(list.empty()) << ToUtf8(text);
+    Texts got;
+    for (const auto& e : list)
+      got.push_back(ToUtf8(e.file + u"|" + e.comment) + "|" + std::to_string(e.site_version) + "|" +
+                    std::to_string(e.kind) + std::to_string(e.state));
+    EXPECT_EQ(got, rows) << ToUtf8(text);
   }
 }
 
