@@ -45,10 +45,9 @@ TEST(RecognizeBoardUrl, SplitsSwitchesOrRefuses) {
     form.Text_url2().SetValue(u"keep2");
     form.Text_from().SetValue(u"55");
     RecognizeBoardUrl(form, catalog, ui, c.dropped);
-    EXPECT_EQ(form.Text_url1().Value(), c.url1);
-    EXPECT_EQ(form.Text_url2().Value(), c.url2);
-    EXPECT_EQ(form.Text_from().Value(), c.from);
-    EXPECT_EQ(form.Combo_bbs().Index(), c.board);
+    EXPECT_EQ(std::tuple(form.Text_url1().Value(), form.Text_url2().Value(),
+                         form.Text_from().Value(), form.Combo_bbs().Index()),
+              std::tuple(Text(c.url1), Text(c.url2), Text(c.from), c.board));
     ASSERT_LE(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages.empty() ? Text() : ui.messages[0].text, c.message);
   }
