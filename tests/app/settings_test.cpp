@@ -119,6 +119,15 @@ TEST_F(Settings, LfOnlyFileIsReadAndKept) {
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\r'), 26);
 }
 
+// When it is shown (neither the settings file nor the data folder): tests/gui/main_window_test.cpp.
+TEST_F(Settings, GreetingBox) {
+  EXPECT_TRUE(FirstRunGreeting(home, ui));
+  EXPECT_EQ(std::tuple(ui.messages.at(0).icon, ui.messages[0].caption, ui.beeps,
+                       ui.messages[0].text.substr(0, 31)),
+            std::tuple(Icon::Information, u"Pellucor", 1,
+                       u"Pellucorをご利用いただきありがとうございます。\r\n初回"));
+}
+
 TEST_F(Settings, NetworkModesProxyTimeOutAndLabel) {
   testing::FakeHttp http;
   form.Text_Proxy_address().SetValue(u" 10.1.1.1 ");
