@@ -21,17 +21,15 @@ constexpr char kDone[] = "処理が完了しました\r\n結果を表示しま�
 const std::string kBusy = "<html><body>busy</body></html>";
 
 TEST(FetchStatus, EstimateFromTheFourthMessage) {
-  const struct {
-    double n, first, to;
-    int64_t elapsed;
-    const char* expected;
-  } cases[] = {{1, 1, 10, 0, "msg( 1 ) 取得中"},
-               {3, 1, 10, 4, "msg( 3 ) 取得中"},
-               {4, 1, 60, 3, "msg( 4 ) 取得中  終了まで約57秒 (1.0秒/1件)"},
-               {4, 1, 63, 3, "msg( 4 ) 取得中  終了まで約1分0秒 (1.0秒/1件)"},
-               {104, 10, 197, 125, "msg( 104 ) 取得中  終了まで約2分5秒 (1.3秒/1件)"}};
-  for (const auto& c : cases)
-    EXPECT_EQ(ToUtf8(FetchStatusText(c.n, c.first, c.to, c.elapsed)), c.expected);
+  // The message, the first and the last of the range, the seconds since the start.
+  const std::tuple<double, double, double, int64_t, const char*> cases[] = {
+      {1, 1, 10, 0, "msg( 1 ) 取得中"},
+      {3, 1, 10, 4, "msg( 3 ) 取得中"},
+      {4, 1, 60, 3, "msg( 4 ) 取得中  終了まで約57秒 (1.0秒/1件)"},
+      {4, 1, 63, 3, "msg( 4 ) 取得中  終了まで約1分0秒 (1.0秒/1件)"},
+      {104, 10, 197, 125, "msg( 104 ) 取得中  終了まで約2分5秒 (1.3秒/1件)"}};
+  for (const auto& [n, first, to, elapsed, expected] : cases)
+    EXPECT_EQ(ToUtf8(FetchStatusText(n, first, to, elapsed)), expected);
 }
 
 TEST(InvalidPage, ExcerptOfFiveLinesOfAHundred) {
@@ -155,29 +153,26 @@ TEST(FetchLoop, InvalidPagesAskThenFollowUpSelectsIgnore) {
 // Beyond the highest number: nothing to collect, nothing to save. Reaching it, the page is read
 // again (the topic grew meanwhile). A page without the number stops the run at once.
 TEST(FetchLoop, HighestNumberRules) {
-  const struct {
-    int count, highest, grown;
-    const char* from;
-    RunOutcome outcome;
-    const char* message;
-    size_t fetches;
-  } cases[] = {
-      // clang-format off
-      {5, 3, 3, "from=5", RunOutcome::Ended, "メッセージ番号5以降のデータはありませんでした\r\n最大メッセージ数=3", 1},
-      {8, 3, 8, "from=1", RunOutcome::Finished, kDone, 8},
-      {0, 0, 0, "from=1", RunOutcome::Ended, "最大メッセージ数が取得できなかったので処理を中断します", 1},
+  // Messages on the board, the number its pages show (then once message 3 is read), the start,
+  // the message, the pages fetched.
+  // clang-format off
+  const std::tuple<int, int, int, const char*, const char*, size_t> cases[] = {
+      {5, 3, 3, "from=5", "メッセージ番号5以降のデータはありませんでした\r\n最大メッセージ数=3", 1},
+      {8, 3, 8, "from=1", kDone, 8},
+      {0, 0, 0, "from=1", "最大メッセージ数が取得できなかったので処理を中断します", 1},
   };  // clang-format on
-  for (const auto& c : cases) {
+  for (const auto& [count, highest, grown, from, message, fetches] : cases) {
     RunFixture f;
-    f.http.count = c.count;
-    f.http.highest = c.highest;
-    f.Set({c.from});
-    f.http.on_fetch = [&](const Text& url) {
-      if (url.back() == u'3') f.http.highest = c.grown;
+    f.http.count = count;
+    f.http.highest = highest;
+    f.Set({from});
+    f.http.on_fetch = [&f, grown](const Text& url) {
+      if (url.back() == u'3') f.http.highest = grown;
     };
-    EXPECT_EQ(f.Run(), c.outcome);
+    const bool finished = message == kDone;
+    EXPECT_EQ(f.Run(), finished ? RunOutcome::Finished : RunOutcome::Ended);
     EXPECT_EQ(std::tuple(f.ui.Texts(), f.http.urls.size(), FileExists(f.Path("record.dat"))),
-              std::tuple(Texts{c.message}, c.fetches, c.outcome == RunOutcome::Finished));
+              std::tuple(Texts{message}, fetches, finished));
   }
 }
 

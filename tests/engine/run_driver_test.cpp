@@ -61,6 +61,8 @@ TEST(RunChecks, EachCheckStopsWithItsMessageAndTheFirstFailingWins) {
   }
 }
 
+// The window is locked while a run goes on (checked from the window); it comes back unlocked,
+// Text_to following Check_MaxMsg, with a cancel request standing for anything still looping.
 TEST(RunChecks, PassingChecksSetValuesAndAFailedNetworkSetUpClearsTheStatus) {
   CheckedRun f;
   f.Set({"from=5.0", "to=abc", "devidecnt=0"});  // with Check_MaxMsg Text_to is set, not checked
@@ -69,6 +71,10 @@ TEST(RunChecks, PassingChecksSetValuesAndAFailedNetworkSetUpClearsTheStatus) {
       std::tuple(f.ui.Texts(), f.form.Text_to().Value() + u"|" + f.form.Text_devidecnt().Value(),
                  f.form.status_history, f.program->history.size()),
       std::tuple(Texts{kPassed}, u"5|1000", std::vector<Text>{u"初期設定", u""}, size_t{0}));
+  EXPECT_EQ(std::vector<bool>({f.form.cancel_requested, f.form.Text_url1().Enabled(),
+                               f.form.Text_to().Enabled(), f.form.Command_Cancel().Enabled()}),
+            std::vector<bool>({true, true, false, false}));
+  EXPECT_EQ(f.ui.busy_changes, (std::vector<bool>{true, false}));
 }
 
 TEST(RunChecks, OutputPathIsCompleted) {
@@ -126,22 +132,6 @@ TEST(RunChecks, QuestionsForAnAddressWithANumberAndAnExistingFile) {
                                 "）が既に存在します\r\nこのファイルにデータを追加しますか？"});
   EXPECT_EQ(std::pair(g.Read("out/topic.html"), FileExists(g.Path("record.dat"))),
             std::pair(std::string("old"), false));
-}
-
-TEST(RunState, LocksTheWindowAndUnlocksIt) {
-  MemoryForm form;
-  testing::ScriptedUi ui;
-  form.Check_MaxMsg().SetValue(1);
-  auto state = [&] {
-    return std::vector<bool>{form.cancel_requested, form.Text_url1().Enabled(),
-                             form.Text_to().Enabled(), form.Command_Cancel().Enabled(),
-                             form.Label_status().Enabled()};
-  };
-  SetRunState(form, ui, true);
-  EXPECT_EQ(state(), (std::vector<bool>{false, false, false, true, true}));
-  SetRunState(form, ui, false);
-  EXPECT_EQ(state(), (std::vector<bool>{true, true, false, false, true}));  // Text_to: Check_MaxMsg
-  EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
 }
 
 }  // namespace

@@ -105,48 +105,37 @@ TEST_F(Writer, OneFileAcrossTwoRuns) {
 // Appending to an existing file blanks its last 200 bytes only when they are a footer slot this
 // program wrote (also by another version); any other file is continued after its end.
 TEST_F(Writer, AppendBlanksOnlyAFooterSlotOfOurs) {
+  const Text footer = u"end of file <@SYS_MSG_NUM> <@SUB>", e200(200, u'e');
   const std::string exact(200, 'e');  // a footer of exactly 200 bytes: no padding
-  const std::string killed = "H\r\n1:a\r\n" + std::string(300, 'm') + "\r\n";
-  struct Case {
-    const char* name;
-    std::u16string html3;
-    std::string before;
-    bool blanked;
-  };
-  const Case cases[] = {
-      {"a value longer than the slot", u"end of file <@SYS_MSG_NUM> <@SUB>",
-       "H\r\n" + ("end of file 0 " + std::string(186, 'v')), true},
+  // The footer template, the file before the run, and whether its last 200 bytes are blanked.
+  // clang-format off
+  const std::tuple<const char*, Text, std::string, bool> cases[] = {
+      {"a value longer than the slot", footer, "H\r\nend of file 0 " + std::string(186, 'v'), true},
       {"another version", u"<p><@SYS_APP_NAME> <@SYS_APP_VER></p><@SYS_CR><@SYS_LF>",
        "H\r\n" + Slot("<p>Pellucor 0.97</p>\r\n"), true},
-      {"exactly 200 bytes", Text(200, u'e'), "H\r\n" + exact, true},
-      {"trimmed by a byte", Text(200, u'e'), "H\r\n" + exact.substr(1), false},
-      {"a killed run's file", u"end of file <@SYS_MSG_NUM> <@SUB>", killed, false},
-      {"a foreign file", u"end of file <@SYS_MSG_NUM> <@SUB>", std::string(300, 'z'), false},
+      {"exactly 200 bytes", e200, "H\r\n" + exact, true},
+      {"trimmed by a byte", e200, "H\r\n" + exact.substr(1), false},
+      {"a killed run's file", footer, "H\r\n1:a\r\n" + std::string(300, 'm') + "\r\n", false},
+      {"a foreign file", footer, std::string(300, 'z'), false},
+      {"a file too short for a slot", footer, "short", false},
+      {"no footer template", u"", std::string(300, 'z'), false},
       {"a footer of values only", u"<@SUB>", "H\r\n" + Slot("a"), false},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    folder_.Write(u"out.html", c.before);
-    st_.output.html3 = c.html3;
-    StartRun(2);
-    Run(0, {u"b"});
-    std::string kept = c.blanked ? c.before.substr(0, c.before.size() - 200) + kBlank : c.before;
-    std::string after = Bytes(u"out.html");
-    EXPECT_EQ(after.substr(0, kept.size() + 5), kept + "2:b\r\n");
+  // clang-format on
+  for (const auto& [name, html3, before, blanked] : cases) {
+    SCOPED_TRACE(name);
+    folder_.Write(u"out.html", before);
+    st_.output.html3 = html3;
+    Run(2, {u"b"});
+    const std::string kept = blanked ? before.substr(0, before.size() - 200) + kBlank : before;
+    EXPECT_EQ(Bytes(u"out.html").substr(0, kept.size() + 5), kept + "2:b\r\n");
   }
 }
 
-TEST_F(Writer, FooterSlotEdges) {
-  // A file too short for a slot is not blanked; the footer is cut at a character boundary.
-  folder_.Write(u"out.html", "short");
+TEST_F(Writer, FooterIsCutToItsSlotAtACharacterBoundary) {
   st_.output.html3 = Text(199, u'x') + u"漢字";
   Run(0, {u"a"});
-  EXPECT_EQ(Bytes(u"out.html"), "short1:a\r\n" + std::string(199, 'x') + " ");
-  // Without a footer template nothing is blanked either.
-  folder_.Write(u"out.html", std::string(300, 'z'));
-  st_.output.html3.clear();
-  Run(5, {u"b"});
-  EXPECT_EQ(Bytes(u"out.html"), std::string(300, 'z') + "5:b\r\n");
+  EXPECT_EQ(Bytes(u"out.html"), "H\r\n1:a\r\n" + std::string(199, 'x') + " ");
 }
 
 TEST_F(Writer, BlankMessagesTitleIndexAndOpenWhileCollecting) {
@@ -233,28 +222,24 @@ TEST_F(Writer, SizeSplit) {
 }
 
 TEST_F(Writer, TitleNaming) {
-  const Text append = u"）が既に存在します\r\nこのファイルにデータを追加しますか？";
   form_.Check_TopicToFilename().SetValue(1);
   EXPECT_EQ(Message(u"a"), Step::End);
   EXPECT_EQ(ui_.Texts(), Texts{"タイトルが取得できなかったため、ファイル名を設定できませんでした"});
   st_.topic_title = u"Q&A: why?";
   Run(0, {u"a"}, false);
   EXPECT_EQ(form_.Text_out().Value(), Path(u"Q&A： why？.html"));
-  // The file now exists: the next run asks before appending; No ends it without saving.
-  StartRun(2);
-  ui_.answers = {Answer::No};
-  EXPECT_EQ(Message(u"b"), Step::End);
-  EXPECT_EQ(std::pair(ui_.Texts().back(), Bytes(u"Q&A： why？.html")),
-            std::pair(ToUtf8(u"ファイル（" + Path(u"Q&A： why？.html") + append), "H\r\n1:a\r\n"s));
-  // With the count split the question comes from the split step, for the probed file.
-  Split(0, u"5");
-  st_.topic_title = u"t";
-  folder_.Write(u"t_001.html", "x");
-  StartRun(2);
-  ui_.answers = {Answer::No};
-  EXPECT_EQ(Message(u"b"), Step::End);
-  EXPECT_EQ(std::pair(ui_.Texts().back(), hooks_.calls.size()),
-            std::pair(ToUtf8(u"ファイル（" + Path(u"t_001.html") + append), size_t{0}));
+  // The file now exists: the next run asks before appending (with the count split the split
+  // step asks, for the probed file); No ends it without saving.
+  for (const char16_t* file : {u"Q&A： why？.html", u"t_001.html"}) {
+    if (file[0] == u't') Split(0, u"5"), st_.topic_title = u"t", folder_.Write(file, "x");
+    StartRun(2);
+    ui_.answers = {Answer::No};
+    EXPECT_EQ(Message(u"b"), Step::End);
+    EXPECT_EQ(std::tuple(ui_.Texts().back(), Bytes(file), hooks_.calls.size()),
+              std::tuple(ToUtf8(u"ファイル（" + Path(file) +
+                                u"）が既に存在します\r\nこのファイルにデータを追加しますか？"),
+                         file[0] == u't' ? "x" : "H\r\n1:a\r\n", size_t{0}));
+  }
 }
 
 // A hostile title: a NUL and control characters never cut the path short (the existing file is
@@ -305,50 +290,42 @@ TEST_F(Writer, FolderAsOutputIsRefusedAndEndsAsAnAbort) {
 // cut back before the question, so a retry writes the message once and an abort leaves the files
 // and the record just past message 1.
 TEST_F(Writer, FullDiskCutsBackTheHalfWrittenMessage) {
-  struct Case {
-    const char* name;
-    int64_t space;  // bytes left when message 2 is written
-    Answer answer;
-    std::string out, index;
-    Calls calls;
+  const std::string all = "H\r\n1:a\r\n2:b\r\n3:c\r\n" + Foot("c"),
+                    index = "I1 a\r\n2 b\r\n3 c\r\n";
+  // Bytes left when message 2 is written (2: the message is cut, 7: its index entry), the
+  // answer to the error box, and the files after the run.
+  // clang-format off
+  const std::tuple<int64_t, Answer, std::string, std::string> cases[] = {
+      {2, Answer::Retry, all, index},
+      {7, Answer::Retry, all, index},
+      {2, Answer::Ignore, "H\r\n1:a\r\n3:c\r\n" + Foot("c"), "I1 a\r\n3 c\r\n"},
+      {7, Answer::Abort, "H\r\n1:a\r\n" + Foot("b"), "I1 a\r\n"},
   };
-  const std::string all = "H\r\n1:a\r\n2:b\r\n3:c\r\n" + Foot("c");
-  const std::string index = "I1 a\r\n2 b\r\n3 c\r\n";
-  const Case cases[] = {
-      {"message cut, retried", 2, Answer::Retry, all, index, {"update", "show", "save"}},
-      {"index entry cut, retried", 7, Answer::Retry, all, index, {"update", "show", "save"}},
-      {"ignored",
-       2,
-       Answer::Ignore,
-       "H\r\n1:a\r\n3:c\r\n" + Foot("c"),
-       "I1 a\r\n3 c\r\n",
-       {"update", "show", "save"}},
-      {"aborted", 7, Answer::Abort, "H\r\n1:a\r\n" + Foot("b"), "I1 a\r\n", {"update", "save"}},
-  };
+  // clang-format on
   form_.Check_CreateTitleIndex().SetValue(1);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  ui_.before_answer = [] { SetOutputSpaceForTesting(-1); };  // the user makes room
+  for (const auto& [space, answer, out, idx] : cases) {
+    SCOPED_TRACE(space + 10 * static_cast<int>(answer));
     DeleteFile(Path(u"out.html"));
     DeleteFile(Path(u"out_idx.html"));
     hooks_.calls.clear();
     ui_.messages.clear();
-    ui_.answers = {c.answer};
-    ui_.before_answer = [] { SetOutputSpaceForTesting(-1); };  // the user makes room
-    StartRun(1);
-    Run(0, {u"a"}, false);
-    SetOutputSpaceForTesting(c.space);
+    ui_.answers = {answer};
+    Run(1, {u"a"}, false);
+    SetOutputSpaceForTesting(space);
     Message(u"b");
-    if (c.answer != Answer::Abort) Run(0, {u"c"});
+    if (answer != Answer::Abort) Run(0, {u"c"});
     SetOutputSpaceForTesting(-1);
+    const Calls calls =
+        answer == Answer::Abort ? Calls{"update", "save"} : Calls{"update", "show", "save"};
     EXPECT_EQ(std::tuple(Bytes(u"out.html"), Bytes(u"out_idx.html"), hooks_.calls),
-              std::tuple(c.out, c.index, c.calls));
+              std::tuple(out, idx, calls));
     ASSERT_FALSE(ui_.messages.empty());
     EXPECT_EQ(std::pair(ui_.messages[0].caption, ui_.messages[0].buttons),
               std::pair(Text(u"エラー"), Buttons::AbortRetryIgnore));
     // Data left unwritten is named in the completion question.
-    EXPECT_EQ(ToUtf8(ui_.messages.back().text).find("書き込めなかったデータが1件あります") !=
-                  std::string::npos,
-              c.answer == Answer::Ignore);
+    EXPECT_EQ(ui_.Texts().back().find("書き込めなかったデータが1件あります") != std::string::npos,
+              answer == Answer::Ignore);
   }
   ui_.before_answer = nullptr;
 }
