@@ -5,7 +5,7 @@
 
 #include <deque>
 
-#include "support/fake_clock.h"
+#include "support/run_fixture.h"
 
 namespace pellucor {
 namespace {
@@ -13,38 +13,15 @@ namespace {
 using S = FetchResult::Status;
 using O = RetryingFetch::Outcome;
 
-// Answers from a queue; an answer given while the cancel request stands is Cancelled, as the
-// real client breaks the transfer off.
-class ScriptHttp : public HttpClient {
- public:
-  std::deque<FetchResult> answers;
-  int fetches = 0;
+// The fake board's client, answering from scripted[-1] (the addresses here hold no number),
+// and a hook for the moment right after an answer.
+struct ScriptHttp : testing::FakeHttp {
   std::function<void()> after_answer;
-  void SetAccessType(int) override {}
-  void SetProxy(const Text&) override {}
-  void SetTimeout(int) override {}
-  FetchResult Fetch(const Text&, const std::function<bool()>& idle) override {
-    ++fetches;
-    if (idle()) return {S::Cancelled, "", 0, u"", -1};
-    FetchResult r = answers.empty() ? FetchResult{S::Ok, "page", 200, u"", -1} : answers.front();
-    if (!answers.empty()) answers.pop_front();
+  FetchResult Fetch(const Text& url, const std::function<bool()>& idle) override {
+    FetchResult r = FakeHttp::Fetch(url, idle);
     if (after_answer) after_answer();
     return r;
   }
-};
-
-// Only the clock runs during a pause: the cancel request arrives in the pause numbered `at`.
-class CancellingClock : public testing::FakeClock {
- public:
-  explicit CancellingClock(bool& cancel, int at) : cancel_(cancel), at_(at) {}
-  void Sleep(int ms) override {
-    if (static_cast<int>(sleeps.size()) == at_) cancel_ = true;
-    FakeClock::Sleep(ms);
-  }
-
- private:
-  bool& cancel_;
-  int at_;
 };
 
 FetchResult Body(std::string body, long status = 200, int retry_after = -1) {
@@ -70,9 +47,9 @@ TEST(RetryingFetch, Policy) {
     int fetches;
     std::vector<int> pauses;
     const char* last_status;  // after the prefix "p - "
-    // The cancel request comes during this pause (0-based); -2: at the first time-out retry;
-    // -3: the moment the page has arrived.
-    int cancel_at_pause = -1;
+    // The cancel request comes: 1, in the first pause; 2, at the first time-out retry; 3, the
+    // moment the page has arrived.
+    int cancel_at = 0;
     int receive_retries = 10;
     bool server_errors_fail = true;
     bool cancel_after_fetch = true;
@@ -92,35 +69,35 @@ TEST(RetryingFetch, Policy) {
       {"429, Retry-After 1 keeps the pause", {Body("busy", 429, 1)}, {}, O::Page, 2, Pauses(1), "原因不明のエラーにより再試行(1/10)"},
       {"Retry-After is held to a minute", {Body("busy", 503, 600)}, {}, O::Page, 2, Pauses(30), "原因不明のエラーにより再試行(1/10)"},
       {"404 is a page", {Body("gone", 404, 5)}, {}, O::Page, 1, {}, ""},
-      {"a cancel during a long pause ends it", {Body("busy", 503, 600)}, {}, O::Cancelled, 2, Pauses(1), "原因不明のエラーにより再試行(1/10)", 0},
-      {"a cancel during a time-out retry", Times(2, kTimeout), {}, O::Cancelled, 1, {}, "リトライ(1/3)", -2},
+      {"a cancel during a long pause ends it", {Body("busy", 503, 600)}, {}, O::Cancelled, 2, Pauses(1), "原因不明のエラーにより再試行(1/10)", 1},
+      {"a cancel during a time-out retry", Times(2, kTimeout), {}, O::Cancelled, 1, {}, "リトライ(1/3)", 2},
       // The definition update's rules for one file.
-      {"no retries: give up at once", {kEmpty}, {}, O::GaveUp, 1, {}, "", -1, 0},
-      {"server errors are pages", {Body("busy", 503, 5)}, {}, O::Page, 1, {}, "", -1, 10, false},
-      {"a cancel after the transfer is not seen", {Body("page")}, {}, O::Page, 1, {}, "", -3, 10, true, false},
+      {"no retries: give up at once", {kEmpty}, {}, O::GaveUp, 1, {}, "", 0, 0},
+      {"server errors are pages", {Body("busy", 503, 5)}, {}, O::Page, 1, {}, "", 0, 10, false},
+      {"a cancel after the transfer is not seen", {Body("page")}, {}, O::Page, 1, {}, "", 3, 10, true, false},
   };
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptHttp http;
-    http.answers = c.answers;
+    http.scripted[-1] = c.answers;
     bool cancel = false;
-    CancellingClock clock(cancel, c.cancel_at_pause);
-    if (c.cancel_at_pause == -3) http.after_answer = [&] { cancel = true; };
+    testing::FakeClock clock;
+    if (c.cancel_at == 3) http.after_answer = [&] { cancel = true; };
     std::deque<Recovery> asked = c.asked;
-    int questions = 0;
     Text status;
-    FetchPolicy policy;
-    policy.status_prefix = u"p";
-    policy.timeout_retries = 3;
-    policy.receive_retries = c.receive_retries;
-    policy.server_errors_fail = c.server_errors_fail;
-    policy.cancel_after_fetch = c.cancel_after_fetch;
+    size_t questions = 0;
+    const FetchPolicy policy{.status_prefix = u"p",
+                             .timeout_retries = 3,
+                             .receive_retries = c.receive_retries,
+                             .server_errors_fail = c.server_errors_fail,
+                             .cancel_after_fetch = c.cancel_after_fetch};
     FetchHooks hooks;
     hooks.cancelled = [&] { return cancel; };
+    hooks.yield = [&] { cancel |= c.cancel_at == 1 && clock.sleeps.size() == 1; };
     hooks.status = [&](const Text& t) {
       status = t;
-      if (c.cancel_at_pause == -2) cancel = true;
+      cancel |= c.cancel_at == 2;
     };
     hooks.ask = [&](const Text& error) {
       ++questions;
@@ -129,29 +106,26 @@ TEST(RetryingFetch, Policy) {
       if (!asked.empty()) asked.pop_front();
       return r;
     };
-    RetryingFetch fetch(http, clock, policy, hooks, u"http://x/1");
+    RetryingFetch fetch(http, clock, policy, hooks, u"http://x/");
     EXPECT_EQ(fetch.Fetch(), c.outcome);
-    EXPECT_EQ(clock.sleeps, c.pauses);
-    EXPECT_EQ(http.fetches, c.fetches);
-    EXPECT_EQ(ToUtf8(status), *c.last_status ? std::string("p - ") + c.last_status : "");
-    EXPECT_EQ(questions, static_cast<int>(c.asked.size()));
+    EXPECT_EQ(
+        std::tuple(clock.sleeps, http.urls.size(), ToUtf8(status), questions),
+        std::tuple(c.pauses, size_t(c.fetches),
+                   *c.last_status ? std::string("p - ") + c.last_status : "", c.asked.size()));
   }
 }
 
 // The log tells each retry and its reason, so a user can see what the board did.
 TEST(RetryingFetch, LogLinesAndACallerRetry) {
   ScriptHttp http;
-  http.answers = {kTimeout, kTimeout, kFailed, Body("busy", 500), Body("page")};
+  http.scripted[-1] = {kTimeout, kTimeout, kFailed, Body("busy", 500), Body("page")};
   testing::FakeClock clock;
   std::vector<std::string> log;
-  FetchPolicy policy;
-  policy.status_prefix = u"p";
-  policy.timeout_retries = 1;
   FetchHooks hooks;
   hooks.cancelled = [] { return false; };
   hooks.log = [&](const Text& t) { log.push_back(ToUtf8(t)); };
   hooks.ask = [](const Text&) { return Recovery::Retry; };
-  RetryingFetch fetch(http, clock, policy, hooks, u"u");
+  RetryingFetch fetch(http, clock, {.status_prefix = u"p", .timeout_retries = 1}, hooks, u"u");
   ASSERT_EQ(fetch.Fetch(), O::Page);
   EXPECT_EQ(fetch.body(), "page");
   // The caller judged the page and wants it again: the count goes on.
