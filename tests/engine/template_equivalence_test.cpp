@@ -81,40 +81,25 @@ TEST(FastPaths, RemoveLinksAgreesWithTheRoundByRoundForm) {
   }
 }
 
-// The item step character by character: a macro matches only the template's own characters,
-// a value's characters are never searched again, and unresolved macros go from each run of
-// template characters.
-Text RefItemStep(const Text& tmpl, const std::vector<ItemRule>& items,
-                 const std::vector<Text>& values) {
-  Text text = tmpl;
-  std::vector<bool> from_value(text.size(), false);
+// The item step by plain replacement: a non-empty value stands in as one private-use character
+// no macro holds, so a macro matches only the template's own characters and no value is searched
+// again; unresolved macros go from each run of template characters between the values.
+Text RefItemStep(Text text, const std::vector<ItemRule>& items, const std::vector<Text>& values) {
+  constexpr char16_t kValue = 0xE000;
   for (size_t i = 0; i < items.size(); ++i) {
-    const Text& find = items[i].attr;
-    if (find.empty()) continue;
-    Text next;
-    std::vector<bool> next_from;
-    for (size_t k = 0; k < text.size();) {
-      bool match = text.compare(k, find.size(), find) == 0;
-      for (size_t j = k; match && j < k + find.size(); ++j) match = !from_value[j];
-      if (match) {
-        next += values[i];
-        next_from.insert(next_from.end(), values[i].size(), true);
-        k += find.size();
-      } else {
-        next += text[k];
-        next_from.push_back(from_value[k++]);
-      }
-    }
-    text = std::move(next);
-    from_value = std::move(next_from);
+    const Text stand_in = values[i].empty() ? Text() : Text(1, char16_t(kValue + i));
+    text = RefReplaceAll(text, items[i].attr, stand_in, false);
   }
-  Text out;
-  for (size_t k = 0; k < text.size();) {
-    size_t e = k;
-    while (e < text.size() && from_value[e] == from_value[k]) ++e;
-    const Text run = text.substr(k, e - k);
-    out += from_value[k] ? run : RemoveUnresolvedMacros(run);
-    k = e;
+  const char16_t end = char16_t(kValue + values.size());
+  Text out, run;
+  for (char16_t c : text + end) {
+    if (c < kValue || c > end) {
+      run += c;
+      continue;
+    }
+    out += RemoveUnresolvedMacros(run);
+    run.clear();
+    if (c != end) out += values[c - kValue];
   }
   return out;
 }
