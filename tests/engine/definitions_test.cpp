@@ -13,16 +13,12 @@ using Texts = std::vector<std::string>;
 class Definitions : public testing::ScratchDir {
  protected:
   // Loads as a run does: a failure is shown through the loaders' one box.
-  Result<BoardDefinition> Board(const BoardEntry& entry) {
-    auto d = LoadBoardDefinition(entry, dir_);
-    if (!d) ShowDefinitionError(ui_, d.error());
-    return d;
+  template <class T>
+  Result<T> Shown(Result<T> loaded) {
+    if (!loaded) ShowDefinitionError(ui_, loaded.error());
+    return loaded;
   }
-  Result<OutputType> Output(const OutputEntry& entry) {
-    auto t = LoadOutputType(entry, dir_);
-    if (!t) ShowDefinitionError(ui_, t.error());
-    return t;
-  }
+  Result<BoardDefinition> Board(const BoardEntry& e) { return Shown(LoadBoardDefinition(e, dir_)); }
   testing::ScriptedUi ui_;
 };
 
@@ -116,14 +112,14 @@ TEST_F(Definitions, Catalogues) {
 
 TEST_F(Definitions, OutputType) {
   const OutputEntry entry{u"t.out", u"T", u"html"};
-  EXPECT_FALSE(Output(entry));
+  EXPECT_FALSE(Shown(LoadOutputType(entry, dir_)));
   EXPECT_EQ(ui_.Texts(),
             Texts{ToUtf8(u"出力HTMLタイプ設定ファイルが存在しません\r\nファイル名：" + dir_ +
                          u"t.out\r\nファイルがあるのにエラーになる場合はアプリケーションを"
                          u"再起動してください。")});
   WriteLines(u"t.out",
              u"[basic]|special=1|[html1]|<html>|| <body> |[html2]|a=b|[html3]|x| [stop] |y");
-  auto t = Output(entry);
+  auto t = Shown(LoadOutputType(entry, dir_));
   ASSERT_TRUE(t);
   // Lines joined without an empty one; a bracketed line ends a template.
   EXPECT_EQ(t->html1 + u"|" + t->html2 + u"|" + t->html3 + u"|" + t->html1_idx + u"|" + t->special +
