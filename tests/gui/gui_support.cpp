@@ -57,12 +57,12 @@ ProgramHome::ProgramHome(bool with_data_folder) {
   QDir source(QStringLiteral(PELLUCOR_SOURCE_DIR "/defs"));
   for (const QString& name :
        source.entryList({QStringLiteral("*.bbs"), QStringLiteral("*.out")}, QDir::Files))
-    QFile::copy(source.filePath(name), path(name));
-  if (with_data_folder) QDir().mkpath(path(QStringLiteral("data")));
+    QFile::copy(source.filePath(name), QS(Path(name.toStdU16String())));
+  if (with_data_folder) QDir().mkpath(QS(Path(u"data")));
 }
 
 Session::Session(ProgramHome& home, bool live_clock)
-    : window(ui, shell, http, live_clock ? static_cast<Clock&>(system_clock) : clock, home.dir()) {
+    : window(ui, shell, http, live_clock ? static_cast<Clock&>(system_clock) : clock, home.Dir()) {
   system_clock.InterruptOn(&window.cancel_requested);
   ui.SetParent(&window);
   window.Load();

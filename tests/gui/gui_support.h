@@ -6,10 +6,8 @@
 #include <QtWidgets>
 #include <deque>
 #include <functional>
-#include <mutex>
 
 #include "app/program.h"
-#include "common/files.h"
 #include "common/text.h"
 #include "form_main.h"
 #include "platform/clock.h"
@@ -17,6 +15,8 @@
 #include "platform/shell.h"
 #include "qt_ui.h"
 #include "support/fake_clock.h"
+#include "support/recording_shell.h"
+#include "support/scratch_folder.h"
 
 namespace pellucor::gui::testing {
 
@@ -65,43 +65,8 @@ class ModalScript : public QObject {
 
 // A program folder with the shipped definitions (and, unless told otherwise, the data folder),
 // removed at the end of the test.
-class ProgramHome {
- public:
+struct ProgramHome : pellucor::testing::ScratchFolder {
   explicit ProgramHome(bool with_data_folder = true);
-  Text dir() const { return (tmp_.path() + QLatin1Char('/')).toStdU16String(); }  // ends in "/"
-  QString path(const QString& name) const { return tmp_.filePath(name); }
-  Text file(const QString& name) const { return dir() + name.toStdU16String(); }
-  void WriteFile(const QString& name, const std::string& bytes) const {
-    WriteFileAtomic(file(name), bytes);
-  }
-  std::string ReadFile(const QString& name) const { return ReadFileBytes(file(name)).value_or(""); }
-  bool Exists(const QString& name) const { return FileExists(file(name)); }
-
- private:
-  QTemporaryDir tmp_;
-};
-
-// Called from the worker and the window's desktop tasks as well as the test's thread.
-class RecordingShell : public Shell {
- public:
-  bool Open(const Text& target) override { return Add(opened_, target); }
-  bool Edit(const Text& file) override { return Add(edited_, file); }
-  bool Explore(const Text&) override { return true; }
-  std::vector<Text> opened() const { return Copy(opened_); }
-  std::vector<Text> edited() const { return Copy(edited_); }
-
- private:
-  bool Add(std::vector<Text>& list, const Text& item) {
-    std::lock_guard lock(mutex_);
-    list.push_back(item);
-    return true;
-  }
-  std::vector<Text> Copy(const std::vector<Text>& list) const {
-    std::lock_guard lock(mutex_);
-    return list;
-  }
-  mutable std::mutex mutex_;
-  std::vector<Text> opened_, edited_;
 };
 
 // One start of the program: the main window, loaded from `home` and shown. Its pauses are
@@ -109,7 +74,7 @@ class RecordingShell : public Shell {
 struct Session {
   explicit Session(ProgramHome& home, bool live_clock = false);
   QtUi ui;
-  RecordingShell shell;
+  pellucor::testing::RecordingShell shell;
   CurlHttpClient http;
   pellucor::testing::FakeClock clock;
   SystemClock system_clock;
@@ -125,6 +90,9 @@ struct Session {
   bool checked(const char* name) { return find<QAbstractButton>(name)->isChecked(); }
   void click(const char* name) { QTest::mouseClick(find<QAbstractButton>(name), Qt::LeftButton); }
   void trigger(const char* name) { find<QAction>(name)->trigger(); }
+  std::vector<Text> opened() const {
+    return shell.Targets(pellucor::testing::RecordingShell::Kind::Open);
+  }
 };
 
 // Clicks the button `name` inside the dialog `w`.

@@ -45,16 +45,16 @@ void MainWindowTest::startUp() {
   QFETCH(bool, ini);
   QFETCH(bool, data);
   ProgramHome home(data);
-  if (ini) home.WriteFile(QStringLiteral("pellu.ini"), "[main]\r\nfrom=5\r\n");
+  if (ini) home.Write(u"pellu.ini", "[main]\r\nfrom=5\r\n");
   ModalScript script;
   bool greeting = !ini && !data;
   if (greeting) script.Answer(QMessageBox::Ok);
   Session s(home);
   EXPECT_SCRIPT_DONE(script);
   QCOMPARE(script.boxes.size(), size_t(greeting));  // its wording: tests/app/settings_test.cpp
-  QCOMPARE(QDir(home.path(QStringLiteral("data"))).exists(), !ini);
+  QCOMPARE(QDir(QS(home.Path(u"data"))).exists(), !ini);
   QCOMPARE(s.text("Text_from"), ini ? QStringLiteral("5") : QStringLiteral("1"));
-  QCOMPARE(s.text("Text_out"), QS(home.dir()) + QStringLiteral("data/"));
+  QCOMPARE(s.text("Text_out"), QS(home.Dir()) + QStringLiteral("data/"));
   QVERIFY(s.checked("Check_MaxMsg") && !s.enabled("Text_to"));  // the check's own reaction
   // The window never shrinks below its load-time size.
   QSize minimum = s.window.MinimumSize();
@@ -118,10 +118,9 @@ void MainWindowTest::drops() {
   QFETCH(QString, dropped);
   ProgramHome home;
   // A second board whose messages live on the loopback address; it sorts after _yahoo.bbs.
-  home.WriteFile(QStringLiteral("loop.bbs"),
-                 EncodeCp932(u"[basic]\r\nname=ループ掲示板\r\nurl=http://127.0.0.1/\r\n"
-                             u"msgurl=http://127.0.0.1/board/message?\r\nmsgstr=mid\r\n"
-                             u"first_msgno=3\r\n"));
+  home.Write(u"loop.bbs", EncodeCp932(u"[basic]\r\nname=ループ掲示板\r\nurl=http://127.0.0.1/\r\n"
+                                      u"msgurl=http://127.0.0.1/board/message?\r\nmsgstr=mid\r\n"
+                                      u"first_msgno=3\r\n"));
   ModalScript script;
   Session s(home);
   script.Answer(QMessageBox::Ok);

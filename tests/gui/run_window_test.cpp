@@ -22,8 +22,8 @@ struct RunDesk {
     QString ini = QStringLiteral(
                       "[main]\r\nurl1=%1\r\nto=25\r\nmaxmsg=0\r\ntopictofilename=0\r\n"
                       "outfile=%2\r\nout_file=_html.out\r\ntimeout=5\r\nretry=3\r\nproxy=1\r\n")
-                      .arg(QString::fromStdString(server.url1()), home.path("data/out.html"));
-    home.WriteFile("pellu.ini", EncodeCp932(ini.toStdU16String()));
+                      .arg(QString::fromStdString(server.url1()), QS(home.Path(u"data/out.html")));
+    home.Write(u"pellu.ini", EncodeCp932(ini.toStdU16String()));
     script.AnswerOthers(QMessageBox::No);  // "show the result?" and anything else: No
     s = std::make_unique<Session>(home, live_clock);
     QObject::connect(&timer, &QTimer::timeout, [this] { Look(); });
@@ -76,7 +76,7 @@ void RunWindowTest::wholeRunFromTheWindow() {
   run.script.AnswerOthers(QMessageBox::Yes);  // show the result: the viewer runs from the worker
   s.click("Command_Run");
   QTRY_VERIFY_WITH_TIMEOUT(!s.window.IsBusy(), 60000);
-  QCOMPARE(s.shell.opened().size(), size_t(1));
+  QCOMPARE(s.opened().size(), size_t(1));
   EXPECT_SCRIPT_DONE(run.script);
   QVERIFY(run.turns > 0 && run.locked);
   // The status line moved with every message while the window was locked.
@@ -86,19 +86,19 @@ void RunWindowTest::wholeRunFromTheWindow() {
   QVERIFY(s.enabled("Text_url1") && s.enabled("Command_Run") && !s.enabled("Command_Cancel"));
 
   // The result, the moved range and the history.
-  Text out = DecodeCp932(run.home.ReadFile("data/out.html"));
+  Text out = DecodeCp932(run.home.Read(u"data/out.html"));
   QVERIFY(out.find(run.server.Message(1).subject) != Text::npos);
   QVERIFY(out.find(run.server.Message(25).subject) != Text::npos);
   QCOMPARE(s.text("Text_from"), QStringLiteral("26"));
   QCOMPARE(s.window.program().history.size(), size_t(1));
   QCOMPARE(QS(s.window.program().history[0].lastMessage), QStringLiteral("25"));
-  QVERIFY(run.home.Exists("record.dat"));
+  QVERIFY(run.home.Exists(u"record.dat"));
   QCOMPARE(run.server.RequestCount(26), 0);
 
   // The view button hands the result to the desktop.
   s.click("Command_View");
-  QTRY_COMPARE(s.shell.opened().size(), size_t(2));
-  QCOMPARE(QS(s.shell.opened().back()), run.home.path("data/out.html"));
+  QTRY_COMPARE(s.opened().size(), size_t(2));
+  QCOMPARE(QS(s.opened().back()), QS(run.home.Path(u"data/out.html")));
 }
 
 void RunWindowTest::interruptWhileAPageIsOnItsWay_data() {
@@ -176,9 +176,9 @@ void RunWindowTest::interruptWhileAPageIsOnItsWay() {
   QCOMPARE(run.server.RequestCount(6), 0);
   QCOMPARE(QS(s.window.program().history.at(0).lastMessage), QStringLiteral("4"));
   QCOMPARE(s.text("Text_from"), QStringLiteral("5"));
-  QVERIFY(run.home.Exists("record.dat"));
+  QVERIFY(run.home.Exists(u"record.dat"));
   if (closeBox)
-    QCOMPARE(QS(ReadDefinitionValue(u"main", u"from", u"", run.home.file("pellu.ini"))), "5");
+    QCOMPARE(QS(ReadDefinitionValue(u"main", u"from", u"", run.home.Path(u"pellu.ini"))), "5");
 }
 
 PELLUCOR_GUI_TEST_MAIN(RunWindowTest)

@@ -51,10 +51,10 @@ class ToolWindowsTest : public QObject {
 
 void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   ProgramHome home;
-  home.WriteFile("record.dat",
-                 SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10"),
-                                   JobRecord(u"日付なし", u"unknown", u"3"),
-                                   JobRecord(u"新しい", u"2001/05/06 07:08:09", u"150")}));
+  home.Write(u"record.dat",
+             SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10"),
+                               JobRecord(u"日付なし", u"unknown", u"3"),
+                               JobRecord(u"新しい", u"2001/05/06 07:08:09", u"150")}));
   ModalScript script;
   Session s(home);
   QStringList disabled;
@@ -98,7 +98,7 @@ void ToolWindowsTest::historyPopupCommentDeleteAndPutBack() {
   QCOMPARE(s.text("Text_from"), QStringLiteral("151"));
   // record.dat changes when the program ends.
   s.window.close();
-  QVERIFY(DecodeCp932(home.ReadFile("record.dat")).find(u"続きは来週") != Text::npos);
+  QVERIFY(DecodeCp932(home.Read(u"record.dat")).find(u"続きは来週") != Text::npos);
 }
 
 void ToolWindowsTest::patrolItemsAndLogButton() {
@@ -107,16 +107,16 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   HistoryRecord job = JobRecord(u"巡回", u"2001/05/06 07:08:09", u"10");
   job.url1 = FromUtf8(board.url1());
   job.divide = u"0";
-  job.outputPath = home.file("patrol/out.txt");
-  home.WriteFile("record.dat",
-                 SerializeHistory({job, JobRecord(u"別", u"2001/01/02 03:04:05", u"3")}));
-  home.WriteFile("pellu.ini", "[main]\r\nproxy=1\r\n");
+  job.outputPath = home.Path(u"patrol/out.txt");
+  home.Write(u"record.dat",
+             SerializeHistory({job, JobRecord(u"別", u"2001/01/02 03:04:05", u"3")}));
+  home.Write(u"pellu.ini", "[main]\r\nproxy=1\r\n");
   ModalScript script;
   Session s(home);
   script.Answer(QMessageBox::Ok);
   s.click("Command_Error_LogView");
   QTRY_VERIFY(script.Done());
-  home.WriteFile("error.log", "x\r\n");
+  home.Write(u"error.log", "x\r\n");
   s.click("Command_Error_LogView");
   QStringList lines;
   script.Then([&](QWidget* w) {
@@ -134,16 +134,17 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   EXPECT_SCRIPT_DONE(script);
   QCOMPARE(script.boxes.size(), size_t{1});
   QCOMPARE(script.boxes[0].text, U(u"エラーログはありません"));
-  QTRY_COMPARE(s.shell.edited(), std::vector<Text>{home.file("error.log")});
+  QTRY_COMPARE(s.shell.Targets(pellucor::testing::RecordingShell::Kind::Edit),
+               std::vector<Text>{home.Path(u"error.log")});
   QVERIFY2(lines.value(0).startsWith(U(u"◎+2    05/06")), qPrintable(lines.value(0)));  // 11, 12
   QCOMPARE(board.RequestCount(11), 1);
   // The mark is kept beside record.dat, for the first job only.
-  PatrolMarks marks = PatrolMarks::Load(PatrolMarksPath(home.dir()));
+  PatrolMarks marks = PatrolMarks::Load(PatrolMarksPath(home.Dir()));
   QVERIFY(marks.IsMarked(job));
   QCOMPARE(marks.size(), size_t{1});
 
   // The menu's patrol continues the marked job and sums up.
-  QDir().mkpath(home.path("patrol"));
+  QDir().mkpath(QS(home.Path(u"patrol")));
   script.Answer(QMessageBox::Ok);
   s.trigger("menu_record_patrol");
   QTRY_VERIFY(!s.window.IsBusy());
@@ -152,7 +153,7 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
            qPrintable(script.boxes.back().text));
   QCOMPARE(s.text("Text_url1"), QS(kDefaultUrl1));  // the main window's job is not touched
   QVERIFY(s.enabled("Command_Run"));
-  QVERIFY(home.ReadFile("patrol/out.txt").size() > 200);
+  QVERIFY(home.Read(u"patrol/out.txt").size() > 200);
 
   // The wait beside the network settings: refused when it is no number of seconds, kept apart
   // from the 24 keys.
@@ -164,7 +165,7 @@ void ToolWindowsTest::patrolItemsAndLogButton() {
   QCOMPARE(script.boxes.back().text, U(u"アクセス間隔は0～3600秒の範囲で指定してください"));
   s.set("Text_Wait", QStringLiteral("0.5"));
   s.window.close();
-  QVERIFY(home.ReadFile("pellu.ini").find("[pellucor]\r\nwait=0.5\r\n") != std::string::npos);
+  QVERIFY(home.Read(u"pellu.ini").find("[pellucor]\r\nwait=0.5\r\n") != std::string::npos);
 }
 
 void ToolWindowsTest::downloadChoices() {
@@ -177,7 +178,7 @@ void ToolWindowsTest::downloadChoices() {
   ProgramHome home;
   ModalScript script;
   Session s(home);
-  std::string old_bbs = home.ReadFile("_yahoo.bbs");
+  std::string old_bbs = home.Read(u"_yahoo.bbs");
   int outputs_before = s.find<QComboBox>("Combo_out")->count();
   bool locked = false, stayed = false;
   script.Then([&](QWidget* w) {
@@ -198,8 +199,8 @@ void ToolWindowsTest::downloadChoices() {
   QVERIFY(locked && stayed);
   QCOMPARE(script.boxes.size(), size_t(3));  // the question, the hint, the completion
   QCOMPARE(script.boxes[2].text, U(u"処理が完了しました"));
-  QCOMPARE(home.ReadFile("new.out"), EncodeCp932(kNewOutput));
-  QCOMPARE(home.ReadFile("_yahoo.bbs"), old_bbs);  // not ticked
+  QCOMPARE(home.Read(u"new.out"), EncodeCp932(kNewOutput));
+  QCOMPARE(home.Read(u"_yahoo.bbs"), old_bbs);  // not ticked
   QCOMPARE(s.find<QComboBox>("Combo_out")->count(), outputs_before + 1);
   QVERIFY(s.enabled("Command_Run") && !s.enabled("Command_Cancel"));
 }
@@ -280,8 +281,7 @@ void ToolWindowsTest::failingOpenerIsReportedWithoutFreezing() {
   QVERIFY(XdgShell("true", "").Open(u"/tmp"));
 
   ProgramHome home;
-  home.WriteFile("record.dat",
-                 SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10")}));
+  home.Write(u"record.dat", SerializeHistory({JobRecord(u"古い", u"2001/01/02 03:04:05", u"10")}));
   ModalScript script;
   Session s(home);
   GuiThreadUi ui(s.ui);

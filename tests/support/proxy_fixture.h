@@ -19,8 +19,6 @@ class TinyProxy {
   int port() const { return port_; }
   std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
   std::string Log() const;  // everything tinyproxy has logged so far
-  // Whether the log mentions `text`, waiting up to two seconds for it to be written.
-  bool Logged(const std::string& text) const;
 
  private:
   std::string dir_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <mutex>
 #include <vector>
 
 #include "platform/shell.h"
@@ -17,7 +18,7 @@ class RecordingShell : public Shell {
     Text target;
   };
 
-  std::vector<Call> calls;
+  std::vector<Call> calls;  // read directly only while no other thread uses the shell
   // Results per call, in order; when a queue is empty the call succeeds.
   std::deque<bool> open_results, edit_results, explore_results;
 
@@ -26,15 +27,25 @@ class RecordingShell : public Shell {
   bool Explore(const Text& folder) override {
     return Record(Kind::Explore, folder, explore_results);
   }
+  // The targets of one kind so far, also while a worker thread launches.
+  std::vector<Text> Targets(Kind kind) const {
+    std::lock_guard lock(mutex_);
+    std::vector<Text> out;
+    for (const Call& c : calls)
+      if (c.kind == kind) out.push_back(c.target);
+    return out;
+  }
 
  private:
   bool Record(Kind kind, const Text& target, std::deque<bool>& results) {
+    std::lock_guard lock(mutex_);
     calls.push_back({kind, target});
     if (results.empty()) return true;
     bool r = results.front();
     results.pop_front();
     return r;
   }
+  mutable std::mutex mutex_;
 };
 
 }  // namespace pellucor::testing

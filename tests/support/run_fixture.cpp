@@ -5,10 +5,10 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "app/run_command.h"
 #include "app/settings.h"
 #include "common/files.h"
 #include "engine/definitions.h"
-#include "app/run_command.h"
 
 namespace pellucor::testing {
 
@@ -65,7 +65,7 @@ void RunFixture::Set(const std::vector<std::string>& settings) {
 }
 
 RunOutcome RunFixture::Run() {
-  return RunCommand(*program, [this] { ++shown_results; });
+  return RunCommand(*program);
 }
 
 Text RunFixture::Path(const std::string& relative) const {

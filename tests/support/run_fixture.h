@@ -41,10 +41,6 @@ class FakeHttp : public HttpClient {
   static FetchResult Answer(std::string body) {
     return {FetchResult::Status::Ok, std::move(body), 200, {}};
   }
-  // An answer with an error status and a small HTML page.
-  static FetchResult HttpError(long status, int retry_after = -1) {
-    return {FetchResult::Status::Ok, "<html><body>busy</body></html>", status, {}, retry_after};
-  }
   static FetchResult Failed(Text error = u"Operation timed out",
                             FetchResult::Status status = FetchResult::Status::Timeout) {
     return {status, {}, 0, std::move(error)};
@@ -72,7 +68,6 @@ class RunFixture {
   RecordingShell shell;
   MemoryForm form;
   std::unique_ptr<Program> program;
-  int shown_results = 0;
 };
 
 }  // namespace pellucor::testing

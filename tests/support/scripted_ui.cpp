@@ -4,27 +4,13 @@ namespace pellucor::testing {
 
 Answer ScriptedUi::MessageBox(const Text& text, const Text& caption, Icon icon, Buttons buttons) {
   if (before_answer) before_answer();
-  Answer a;
+  // Unscripted, a box answers with the first button of its set (in the order of Buttons).
+  constexpr Answer kFirst[] = {Answer::Ok,  Answer::Ok,    Answer::Yes,
+                               Answer::Yes, Answer::Abort, Answer::Retry};
+  Answer a = kFirst[static_cast<int>(buttons)];
   if (!answers.empty()) {
     a = answers.front();
     answers.pop_front();
-  } else {
-    switch (buttons) {
-      case Buttons::Ok:
-      case Buttons::OkCancel:
-        a = Answer::Ok;
-        break;
-      case Buttons::YesNo:
-      case Buttons::YesNoCancel:
-        a = Answer::Yes;
-        break;
-      case Buttons::AbortRetryIgnore:
-        a = Answer::Abort;
-        break;
-      case Buttons::RetryCancel:
-        a = Answer::Retry;
-        break;
-    }
   }
   messages.push_back({text, caption, icon, buttons, a});
   return a;
