@@ -102,8 +102,8 @@ Text EucPage(std::string_view bytes) {
 // byte, so they may follow an escape at once. True when the run fills the block: otherwise the
 // byte after the run needs a step of its own.
 template <bool kDrop>
-inline bool JisBlock(const unsigned char* p, bool two_byte, const char16_t* text, char16_t*& o,
-                     size_t& i) {
+inline bool JisBlock(const unsigned char* p, size_t left, bool two_byte, const char16_t* text,
+                     char16_t*& o, size_t& i) {
   const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   if (two_byte) {
     const unsigned ordinary =
@@ -129,6 +129,16 @@ inline bool JisBlock(const unsigned char* p, bool two_byte, const char16_t* text
   if (breaks == 0) {
     WidenAscii(o, block);
     o += run;
+  } else if (left >= 32) {
+    // Each stretch between breaks is widened from a load at its start; the sixteen bytes read
+    // and written there stay inside the page and the output, which has a character per byte.
+    for (unsigned kept = ~breaks & ((1u << run) - 1); kept != 0;) {
+      const unsigned at = static_cast<unsigned>(__builtin_ctz(kept));
+      const unsigned len = static_cast<unsigned>(__builtin_ctz(~(kept >> at)));
+      WidenAscii(o, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)));
+      o += len;
+      kept &= ~0u << (at + len);
+    }
   } else {
     for (unsigned j = 0; j < run; ++j) {
       *o = p[j];
@@ -159,7 +169,7 @@ Text JisPage(std::string_view bytes) {
     // here (an escape, a break, a byte outside the run), without a second look at the block.
     if (i + 16 <= n && st.ascii_is_itself) {
       const size_t before = i;
-      if (JisBlock<kDrop>(p + i, two_byte, text, o, i)) {
+      if (JisBlock<kDrop>(p + i, n - i, two_byte, text, o, i)) {
         after_escape = false;
         continue;
       }
