@@ -1,6 +1,7 @@
 #include "engine/template.h"
 
 #include <cmath>
+#include <deque>
 #include <exception>
 #include <new>
 #include <stdexcept>
@@ -131,8 +132,10 @@ bool MayContainIgnoringCase(const Text& value, const Text& find) {
 // or removed by a later step. An empty value adds nothing, so the text around it stays one.
 class ItemSubstitution {
  public:
-  explicit ItemSubstitution(Text t) { pieces_.push_back({std::move(t), false}); }
+  explicit ItemSubstitution(Text t) { pieces_.push_back({std::move(t), nullptr}); }
 
+  // `value` is not copied: it must outlive Result(). A value made for the call goes in
+  // through the other form.
   void Replace(TextView find, const Text& value) {
     if (find.empty()) return;
     std::vector<Piece> out;
@@ -140,50 +143,53 @@ class ItemSubstitution {
     for (Piece& piece : pieces_) {
       size_t p = piece.value ? Text::npos : FindText(piece.text, find);
       if (p == Text::npos) {
-        Put(out, std::move(piece.text), piece.value);
+        Put(out, std::move(piece));
         continue;
       }
       size_t from = 0;
       do {
-        Put(out, piece.text.substr(from, p - from), false);
-        Put(out, value, true);
+        Put(out, {piece.text.substr(from, p - from), nullptr});
+        if (!value.empty()) out.push_back({Text(), &value});
         from = p + find.size();
         p = FindText(piece.text, find, from);
       } while (p != Text::npos);
-      Put(out, piece.text.substr(from), false);
+      Put(out, {piece.text.substr(from), nullptr});
     }
     pieces_ = std::move(out);
   }
+  void Replace(TextView find, Text&& made) { Replace(find, made_.emplace_back(std::move(made))); }
 
   // Unresolved macros go from the template's text; values stay as they are.
   Text Result() {
     if (pieces_.size() == 1) {
-      Text& t = pieces_[0].text;
-      return FindText(t, u"<@") == Text::npos ? std::move(t) : RemoveUnresolvedMacros(t);
+      Text t = pieces_[0].value ? *pieces_[0].value : std::move(pieces_[0].text);
+      return FindText(t, u"<@") == Text::npos ? t : RemoveUnresolvedMacros(t);
     }
+    for (Piece& piece : pieces_)
+      if (!piece.value && FindText(piece.text, u"<@") != Text::npos)
+        piece.text = RemoveUnresolvedMacros(piece.text);
+    size_t size = 0;
+    for (const Piece& piece : pieces_)
+      size += piece.value ? piece.value->size() : piece.text.size();
     Text out;
-    for (const Piece& piece : pieces_) {
-      if (piece.value || FindText(piece.text, u"<@") == Text::npos)
-        out += piece.text;
-      else
-        out += RemoveUnresolvedMacros(piece.text);
-    }
+    out.reserve(size);  // the long values are copied once
+    for (const Piece& piece : pieces_) out += piece.value ? *piece.value : piece.text;
     return out;
   }
 
  private:
   struct Piece {
-    Text text;
-    bool value;
+    Text text;          // of the template
+    const Text* value;  // or an item's value
   };
-  static void Put(std::vector<Piece>& out, Text text, bool value) {
-    if (value && text.empty()) return;
-    if (!value && !out.empty() && !out.back().value)
-      out.back().text += text;
+  static void Put(std::vector<Piece>& out, Piece piece) {
+    if (!piece.value && !out.empty() && !out.back().value)
+      out.back().text += piece.text;
     else
-      out.push_back({std::move(text), value});
+      out.push_back(std::move(piece));
   }
   std::vector<Piece> pieces_;
+  std::deque<Text> made_;  // values made for a call; a deque keeps them in place
 };
 
 }  // namespace
