@@ -71,14 +71,19 @@ Result<> WithFile(TextView path, OpenFor mode,
   return CloseChecked(fd, body(fd, static_cast<int64_t>(sb.st_size)));
 }
 
-Result<> AppendBytes(TextView path, std::string_view bytes) {
-  return WithFile(path, OpenFor::Append, [&](int fd, int64_t) { return WriteAll(fd, bytes); });
+Result<> AppendBytes(TextView path, std::string_view bytes, bool seen_as_file) {
+  if (!seen_as_file)
+    return WithFile(path, OpenFor::Append, [&](int fd, int64_t) { return WriteAll(fd, bytes); });
+  int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK,
+                  0644);
+  if (fd < 0) return errno == EISDIR || errno == ENXIO ? NotAFile() : SystemError(errno);
+  return CloseChecked(fd, WriteAll(fd, bytes));
 }
 
-Result<> AppendLine(TextView path, TextView text) {
+Result<> AppendLine(TextView path, TextView text, bool seen_as_file) {
   std::string bytes = EncodeCp932(text);
   bytes += "\r\n";
-  return AppendBytes(path, bytes);
+  return AppendBytes(path, bytes, seen_as_file);
 }
 
 FileMark MarkOf(const Text& path) {

@@ -31,10 +31,12 @@ Result<> WriteAll(int fd, std::string_view bytes, int64_t at = -1);
 // Reads `out.size()` bytes at `at`; a short file leaves `out` cut to what was read.
 Result<> ReadAt(int fd, std::string& out, int64_t at);
 
-Result<> AppendBytes(TextView path, std::string_view bytes);
+// `seen_as_file`: a look just before found a regular file at `path`, so the look after
+// opening it is saved (writing is most of a message's system calls).
+Result<> AppendBytes(TextView path, std::string_view bytes, bool seen_as_file = false);
 
 // Appends the text and CR LF in CP932.
-Result<> AppendLine(TextView path, TextView text);
+Result<> AppendLine(TextView path, TextView text, bool seen_as_file = false);
 
 // A file's length before a write, so that a failed write can be cut back: nothing when the
 // file did not exist (it is removed again).

@@ -182,9 +182,10 @@ Done AppendMessage(RunEnv& env, RunState& st, const Text& path, const FileMark& 
       env, st, failing,
       [&] {
         failing = path;
-        if (Result<> done = AppendBytes(path, message); !done || !with_index) return done;
+        Result<> done = AppendBytes(path, message, out_before.size.has_value());
+        if (!done || !with_index) return done;
         failing = index;
-        return AppendLine(index, entry);
+        return AppendLine(index, entry, index_before.size.has_value());
       },
       [&] {
         CutBack(out_before);
