@@ -107,9 +107,10 @@ TEST(CleanUpItems, BoardAndOutputSwitches) {
   }
 }
 
-TEST(TextHelpers, StripTagsWeekdaySubstring) {
+TEST(TextHelpers, StripTagsWeekdaySubstringMacrosPercentEncoding) {
   EXPECT_EQ(StripTags(u"<p>a b</p><!-- c -->x\u3000<br>\r\ny"), u"ab->x\u3000y");
-
+  EXPECT_EQ(RemoveUnresolvedMacros(u"<<@x>@y>"), u"<@y>");
+  EXPECT_EQ(PercentEncode(u"% !#$&'()+;=ab漢"), u"%25%20%21%23%24%26%27%28%29%2b%3b%3dab漢");
   // RemoveLinks is compared with its round-by-round form in the fast-path tests.
   EXPECT_EQ(WeekdayName(u"2001/05/13") + WeekdayName(u"no"), u"日\u3000");
 
@@ -133,7 +134,7 @@ struct Expansion {
   }
 };
 
-TEST(ExpandTemplate, SystemMacros) {
+TEST(ExpandTemplate, SystemMacrosItemsAndChangeWords) {
   Expansion x;
   EXPECT_EQ(
       x(u"<@SYS_URL1>|<@SYS_URL2>|<@SYS_APP_NAME> <@SYS_APP_VER>|<@SYS_BBS_NAME>,"
@@ -150,10 +151,6 @@ TEST(ExpandTemplate, SystemMacros) {
   EXPECT_EQ(x(u"[<@SYS_OUT_FILENAME>][<@SYS_MSG_NUM>][<@SUB>]", std::nullopt), u"[][][]");
   x.ctx.board = nullptr;
   EXPECT_EQ(x(u"<@SYS_BBS_NAME>."), u".");
-}
-
-TEST(ExpandTemplate, ItemsChangeWordsAndOrder) {
-  Expansion x;
   EXPECT_EQ(x(u"<@SUB>/<@RE>/<@BODY>"), u"Subj/00012/Body");
   // Change words fold case, full-width letters too. A reply that is not a number, values that
   // hold macros, the effect on stored values and the order of macros and values are compared
@@ -322,11 +319,6 @@ TEST(ExpandTemplate, AnAllocationFailureIsNotSwallowed) {
   g_allocation_limit = SIZE_MAX;
 }
 #endif
-
-TEST(MacroHelpers, RemoveUnresolvedAndPercentEncode) {
-  EXPECT_EQ(RemoveUnresolvedMacros(u"<<@x>@y>"), u"<@y>");
-  EXPECT_EQ(PercentEncode(u"% !#$&'()+;=ab漢"), u"%25%20%21%23%24%26%27%28%29%2b%3b%3dab漢");
-}
 
 }  // namespace
 }  // namespace pellucor
