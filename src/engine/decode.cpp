@@ -1,5 +1,7 @@
 #include "engine/decode.h"
 
+#include <cstring>
+
 #include "engine/decode_steps.h"
 
 namespace pellucor {
@@ -174,6 +176,19 @@ Text JisPage(std::string_view bytes) {
         continue;
       }
       if (i != before) after_escape = false;
+      // Most runs end at an escape: it is taken here, from one load of its bytes.
+      if (!after_escape && i + 4 <= n && p[i] == 0x1B) {
+        uint32_t w;
+        std::memcpy(&w, p + i, 4);
+        w &= 0xFFFFFFu;  // little-endian: ESC, then the two bytes after it
+        const bool to_two = w == (0x1Bu | '$' << 8 | 'B' << 16);
+        if (to_two || w == (0x1Bu | '(' << 8 | 'B' << 16) || w == (0x1Bu | '(' << 8 | 'J' << 16)) {
+          two_byte = to_two;
+          i += 3;
+          after_escape = true;
+          continue;  // at least one byte is left
+        }
+      }
       if (i + 1 >= n) break;
     }
 #endif
