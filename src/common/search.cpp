@@ -38,6 +38,9 @@ size_t FindUnit(const char16_t* s, size_t from, size_t end, char16_t c) {
 // The needle character to scan for: markup characters such as "<" are everywhere in a page,
 // so the first character that is not one of them gives fewer false starts.
 size_t AnchorOf(TextView needle) {
+  // A template macro is told apart by the end of its name: every "<@SYS_..>" starts alike.
+  if (needle.size() > 3 && needle[0] == u'<' && needle[1] == u'@' && needle.back() == u'>')
+    return needle.size() - 2;
   const size_t limit = needle.size() < 4 ? needle.size() : 4;
   for (size_t k = 0; k < limit; ++k) {
     switch (needle[k]) {
