@@ -1,14 +1,25 @@
 #include "gui_support.h"
 
 namespace pellucor::gui::testing {
+namespace {
+
+// `w` as a T; anything else is noted as unexpected and closed.
+template <typename T>
+T* Expect(QWidget* w, QStringList& unexpected) {
+  auto* t = qobject_cast<T*>(w);
+  if (!t)
+    unexpected << QStringLiteral("not a ") + T::staticMetaObject.className() + ": " +
+                      w->metaObject()->className();
+  if (!t) w->close();
+  return t;
+}
+
+}  // namespace
 
 void ModalScript::Answer(QMessageBox::StandardButton button) {
   Then([this, button](QWidget* w) {
-    auto* box = qobject_cast<QMessageBox*>(w);
-    if (!box) {
-      unexpected << QStringLiteral("not a message box: ") + w->metaObject()->className();
-      return void(w->close());
-    }
+    auto* box = Expect<QMessageBox>(w, unexpected);
+    if (!box) return;
     SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
     for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
     boxes.push_back(seen);
@@ -20,11 +31,8 @@ void ModalScript::Answer(QMessageBox::StandardButton button) {
 
 void ModalScript::Input(const QString& text, bool accept) {
   Then([this, text, accept](QWidget* w) {
-    auto* dialog = qobject_cast<QInputDialog*>(w);
-    if (!dialog) {
-      unexpected << QStringLiteral("not an input box: ") + w->metaObject()->className();
-      return void(w->close());
-    }
+    auto* dialog = Expect<QInputDialog>(w, unexpected);
+    if (!dialog) return;
     boxes.push_back({dialog->windowTitle(), dialog->textValue(), QMessageBox::NoIcon, {}});
     dialog->setTextValue(text);
     accept ? dialog->accept() : dialog->reject();

@@ -123,8 +123,7 @@ TEST_F(HistoryWindowTest, PutBackContinuesAfterTheLastMessage) {
   r.divideKind = u"2", r.divideCount = u"30", r.divideFileSize = u"64";
   window.Load();
   window.Select(1);
-  ui.answers = {Answer::Yes};
-  EXPECT_EQ(window.DoubleClick(), HistoryWindow::After::Close);
+  EXPECT_EQ(window.DoubleClick(), HistoryWindow::After::Close);  // Yes
   EXPECT_TRUE(
       ui.messages[0].caption == u"Pellucor - 履歴詳細" &&
       ui.messages[0].text.ends_with(u"\r\n\r\n選択された履歴をメイン画面にセットしますか？"));
@@ -159,15 +158,15 @@ TEST_F(HistoryWindowTest, DeleteTheLastAndTheOnlyEntry) {
   EXPECT_TRUE(ui.messages[0].caption == u"Pellucor - 削除確認" &&
               ui.messages[0].text.ends_with(u"\r\n\r\n選択された履歴を削除してよろしいですか？"));
   // After each Yes: what is left, the selection (the new last line, then the entry moved up).
-  auto del = [&] {
-    const auto after = window.Delete();
-    return std::tuple(after, Titles(list), window.Selection(), window.Lines().size());
-  };
   using A = HistoryWindow::After;
-  EXPECT_EQ(del(), std::tuple(A::Stay, V{u"a", u"b"}, 1, 2u));
-  window.Select(0);
-  EXPECT_EQ(del(), std::tuple(A::Stay, V{u"b"}, 0, 1u));
-  EXPECT_EQ(del(), std::tuple(A::Close, V{}, -1, 0u));
+  for (auto [select, after, left, selection] :
+       {std::tuple(2, A::Stay, V{u"a", u"b"}, 1), std::tuple(0, A::Stay, V{u"b"}, 0),
+        std::tuple(0, A::Close, V{}, -1)}) {
+    window.Select(select);
+    EXPECT_EQ(window.Delete(), after);
+    EXPECT_EQ(std::tuple(Titles(list), window.Selection(), window.Lines().size()),
+              std::tuple(left, selection, left.size()));
+  }
 }
 
 TEST_F(HistoryWindowTest, CommentEditPaths) {
