@@ -52,7 +52,7 @@ void MainWindowTest::startUp() {
   Session s(home);
   EXPECT_SCRIPT_DONE(script);
   QCOMPARE(script.boxes.size(), size_t(greeting));  // its wording: tests/app/settings_test.cpp
-  QCOMPARE(QDir(QS(home.Path(u"data"))).exists(), !ini);
+  QCOMPARE(FolderExists(home.Path(u"data")), !ini);
   QCOMPARE(s.text("Text_from"), ini ? QStringLiteral("5") : QStringLiteral("1"));
   QCOMPARE(s.text("Text_out"), QS(home.Dir()) + QStringLiteral("data/"));
   QVERIFY(s.checked("Check_MaxMsg") && !s.enabled("Text_to"));  // the check's own reaction
@@ -74,6 +74,7 @@ void MainWindowTest::closeAndStartAgainRestoresEveryControl() {
   const char* on[] = {"Check_Error_Log",        "Check_Read",         "Check_devide",
                       "Check_CreateTitleIndex", "Check_nooutblank",   "Option_Proxy_2",
                       "Option_Error_0",         "Option_devidekind_2"};
+  const std::pair<const char*, int> combos[] = {{"Combo_devidedatekind", 2}, {"Combo_out", 1}};
   {
     Session s(home);
     for (const QString& t : texts) s.set(qPrintable(t.section('=', 0, 0)), t.section('=', 1));
@@ -81,18 +82,16 @@ void MainWindowTest::closeAndStartAgainRestoresEveryControl() {
     s.click("Check_MaxMsg");
     QVERIFY(s.enabled("Text_to"));  // the check's own reaction; checked, it disables
     s.find<QAbstractButton>("Check_TopicToFilename")->setChecked(false);
-    s.find<QComboBox>("Combo_devidedatekind")->setCurrentIndex(2);
-    s.find<QComboBox>("Combo_out")->setCurrentIndex(1);
+    for (auto [name, index] : combos) s.find<QComboBox>(name)->setCurrentIndex(index);
     s.window.close();
   }
   Session s(home);
   for (const QString& t : texts)
     QCOMPARE(s.text(qPrintable(t.section('=', 0, 0))), t.section('=', 1));
   for (const char* name : on) QVERIFY2(s.checked(name), name);
-  QVERIFY(!s.checked("Check_MaxMsg") && s.enabled("Text_to"));
-  QVERIFY(!s.checked("Check_TopicToFilename"));
-  QCOMPARE(s.find<QComboBox>("Combo_devidedatekind")->currentIndex(), 2);
-  QCOMPARE(s.find<QComboBox>("Combo_out")->currentIndex(), 1);
+  QVERIFY(!s.checked("Check_MaxMsg") && s.enabled("Text_to") &&
+          !s.checked("Check_TopicToFilename"));
+  for (auto [name, index] : combos) QCOMPARE(s.find<QComboBox>(name)->currentIndex(), index);
 }
 
 void MainWindowTest::drops_data() {
