@@ -10,16 +10,9 @@ cmake=${2:-cmake}
 
 work=$(mktemp -d /tmp/pellucor-installed.XXXXXX)
 board_pid=
-cleanup() {
-  if [ -n "$board_pid" ]; then kill "$board_pid" 2>/dev/null || true; fi
-  chmod -R u+w "$work"
-  rm -rf "$work"
-}
+cleanup() { [ -z "$board_pid" ] || kill "$board_pid" 2>/dev/null || true; chmod -R u+w "$work"; rm -rf "$work"; }
 trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$work/prefix
 home=$work/home
@@ -65,9 +58,7 @@ cp "$prefix/share/pellucor/defs/_html.out" "$data/_html.out"
 "$build/bin/loopback-board" --count 5 >"$work/board" 2>&1 &
 board_pid=$!
 for _ in $(seq 100); do
-  url=$(head -n 1 "$work/board")
-  [ -n "$url" ] && break
-  sleep 0.1
+  url=$(head -n 1 "$work/board") && [ -n "$url" ] && break || sleep 0.1
 done
 [ -n "$url" ] || fail "the loopback board did not start"
 cli --url1="$url" --bbs_file=_yahoo.bbs --out_file=_html.out --proxy=1 --quiet --no run ||
