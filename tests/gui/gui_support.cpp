@@ -1,25 +1,11 @@
 #include "gui_support.h"
 
 namespace pellucor::gui::testing {
-namespace {
-
-// `w` as a T; anything else is noted as unexpected and closed.
-template <typename T>
-T* Expect(QWidget* w, QStringList& unexpected) {
-  auto* t = qobject_cast<T*>(w);
-  if (!t)
-    unexpected << QStringLiteral("not a ") + T::staticMetaObject.className() + ": " +
-                      w->metaObject()->className();
-  if (!t) w->close();
-  return t;
-}
-
-}  // namespace
 
 void ModalScript::Answer(QMessageBox::StandardButton button) {
   Then([this, button](QWidget* w) {
-    auto* box = Expect<QMessageBox>(w, unexpected);
-    if (!box) return;
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (!box) return Stray(w);
     SeenBox seen{box->windowTitle(), box->text(), box->icon(), {}};
     for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
     boxes.push_back(seen);
@@ -31,12 +17,18 @@ void ModalScript::Answer(QMessageBox::StandardButton button) {
 
 void ModalScript::Input(const QString& text, bool accept) {
   Then([this, text, accept](QWidget* w) {
-    auto* dialog = Expect<QInputDialog>(w, unexpected);
-    if (!dialog) return;
+    auto* dialog = qobject_cast<QInputDialog*>(w);
+    if (!dialog) return Stray(w);
     boxes.push_back({dialog->windowTitle(), dialog->textValue(), QMessageBox::NoIcon, {}});
     dialog->setTextValue(text);
     accept ? dialog->accept() : dialog->reject();
   });
+}
+
+void ModalScript::Stray(QWidget* w) {
+  auto* box = qobject_cast<QMessageBox*>(w);
+  unexpected << QString(w->metaObject()->className()) + (box ? ": " + box->text() : "");
+  w->close();
 }
 
 void ModalScript::Poll() {
@@ -46,10 +38,7 @@ void ModalScript::Poll() {
   auto* box = qobject_cast<QMessageBox*>(w);
   if (box && handlers_.empty() && others_ != QMessageBox::NoButton)
     Answer(box->button(others_) ? others_ : QMessageBox::Ok);
-  if (handlers_.empty()) {  // closed, so that a test cannot hang on a forgotten question
-    unexpected << QString(w->metaObject()->className()) + (box ? ": " + box->text() : "");
-    return void(w->close());
-  }
+  if (handlers_.empty()) return Stray(w);  // closed: no test hangs on a forgotten question
   Handler h = std::move(handlers_.front());
   handlers_.pop_front();
   ++pending_;

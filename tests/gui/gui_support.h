@@ -51,6 +51,7 @@ class ModalScript : public QObject {
 
  private:
   void Poll();
+  void Stray(QWidget* w);  // a window no handler expected: noted and closed
   QTimer timer_;
   std::deque<Handler> handlers_;
   std::vector<QPointer<QWidget>> seen_;
