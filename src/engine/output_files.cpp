@@ -22,6 +22,14 @@ Result<> CloseChecked(int fd, Result<> done) {
   return done;
 }
 
+// Opens `path` for `mode`, creating it when missing. Never blocks on a FIFO or device.
+Result<int> OpenOutput(TextView path, OpenFor mode) {
+  const int flags = mode == OpenFor::Append ? O_WRONLY | O_APPEND : O_RDWR;
+  int fd = ::open(NativePath(path).c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return errno == EISDIR || errno == ENXIO ? NotAFile() : SystemError(errno);
+  return fd;
+}
+
 }  // namespace
 
 Result<> WriteAll(int fd, std::string_view bytes, int64_t at) {
@@ -59,25 +67,23 @@ Result<> ReadAt(int fd, std::string& out, int64_t at) {
   return {};
 }
 
-// Never blocks on a FIFO or device and never writes into one.
+// Never writes into a FIFO or device.
 Result<> WithFile(TextView path, OpenFor mode,
                   const std::function<Result<>(int fd, int64_t size)>& body) {
-  const int flags = mode == OpenFor::Append ? O_WRONLY | O_APPEND : O_RDWR;
-  int fd = ::open(NativePath(path).c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
-  if (fd < 0) return errno == EISDIR || errno == ENXIO ? NotAFile() : SystemError(errno);
+  Result<int> fd = OpenOutput(path, mode);
+  if (!fd) return fd.error();
   struct stat sb;
-  if (::fstat(fd, &sb) != 0) return CloseChecked(fd, SystemError(errno));
-  if (!S_ISREG(sb.st_mode)) return CloseChecked(fd, NotAFile());
-  return CloseChecked(fd, body(fd, static_cast<int64_t>(sb.st_size)));
+  if (::fstat(*fd, &sb) != 0) return CloseChecked(*fd, SystemError(errno));
+  if (!S_ISREG(sb.st_mode)) return CloseChecked(*fd, NotAFile());
+  return CloseChecked(*fd, body(*fd, static_cast<int64_t>(sb.st_size)));
 }
 
 Result<> AppendBytes(TextView path, std::string_view bytes, bool seen_as_file) {
   if (!seen_as_file)
     return WithFile(path, OpenFor::Append, [&](int fd, int64_t) { return WriteAll(fd, bytes); });
-  int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK,
-                  0644);
-  if (fd < 0) return errno == EISDIR || errno == ENXIO ? NotAFile() : SystemError(errno);
-  return CloseChecked(fd, WriteAll(fd, bytes));
+  Result<int> fd = OpenOutput(path, OpenFor::Append);
+  if (!fd) return fd.error();
+  return CloseChecked(*fd, WriteAll(*fd, bytes));
 }
 
 Result<> AppendLine(TextView path, TextView text, bool seen_as_file) {
